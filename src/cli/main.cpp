@@ -1,0 +1,35 @@
+// vantrel-sim: the headless runner. It links the core only (no Qt) and grows into the batch simulator.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* kUsage =
+    "usage: vantrel-sim [--help] [--version] COMMAND [ARGS]\n"
+    "\n"
+    "Plays NC programs without a display.\n"
+    "\n"
+    "options:\n"
+    "  --help      show this text\n"
+    "  --version   show the program version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string cmd = argv[1];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::puts("vantrel-sim 3.71");
+        return 0;
+    }
+    std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
+    return 2;
+}

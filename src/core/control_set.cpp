@@ -1,0 +1,321 @@
+#include "core/control_set.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+ControlSet::ControlSet() = default;
+ControlSet::~ControlSet() = default;
+
+Control* ControlSet::findLocked(const std::string& name) {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+const Control* ControlSet::findLocked(const std::string& name) const {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+bool ControlSet::add(const Control& c) {
+    std::lock_guard lk(mu_);
+    if (byName_.count(c.name)) return false;
+    order_.push_back(std::make_unique<Control>(c));
+    byName_[c.name] = order_.back().get();
+    return true;
+}
+
+bool ControlSet::has(const std::string& name) const {
+    std::lock_guard lk(mu_);
+    return findLocked(name) != nullptr;
+}
+
+Control ControlSet::get(const std::string& name) const {
+    std::lock_guard lk(mu_);
+    if (const Control* c = findLocked(name)) return *c;
+    Control empty;
+    empty.name = name;
+    return empty;
+}
+
+std::vector<std::string> ControlSet::names() const {
+    std::lock_guard lk(mu_);
+    std::vector<std::string> out;
+    out.reserve(order_.size());
+    for (auto& c : order_) out.push_back(c->name);
+    return out;
+}
+
+std::vector<std::string> ControlSet::children(const std::string& parent) const {
+    std::lock_guard lk(mu_);
+    std::vector<std::string> out;
+    for (auto& c : order_)
+        if (c->parent == parent) out.push_back(c->name);
+    return out;
+}
+
+std::string ControlSet::caption(const std::string& n) const { return get(n).caption; }
+bool ControlSet::enabled(const std::string& n) const { return get(n).enabled; }
+bool ControlSet::visible(const std::string& n) const { return get(n).visible; }
+bool ControlSet::checked(const std::string& n) const { return get(n).checked; }
+int ControlSet::tag(const std::string& n) const { return get(n).tag; }
+int ControlSet::itemIndex(const std::string& n) const { return get(n).itemIndex; }
+int ControlSet::position(const std::string& n) const { return get(n).position; }
+std::vector<std::string> ControlSet::items(const std::string& n) const { return get(n).items; }
+
+void ControlSet::noteLocked(const Control& c, ControlChange change, std::vector<Pending>& out) {
+    if (!observers_.empty()) out.push_back({c, change});
+}
+
+void ControlSet::notify(std::vector<Pending>& pending) {
+    if (pending.empty()) return;
+    std::vector<std::pair<int, Observer>> obs;
+    {
+        std::lock_guard lk(mu_);
+        obs = observers_;
+    }
+    for (auto& p : pending)
+        for (auto& o : obs) o.second(p.control, p.change);
+}
+
+#define VANTREL_SET_FIELD(field, value, change)          \
+    std::vector<Pending> pending;                        \
+    {                                                    \
+        std::lock_guard lk(mu_);                         \
+        Control* c = findLocked(name);                   \
+        if (!c || c->field == (value)) return;           \
+        c->field = (value);                              \
+        noteLocked(*c, change, pending);                 \
+    }                                                    \
+    notify(pending);
+
+void ControlSet::setCaption(const std::string& name, const std::string& text) {
+    VANTREL_SET_FIELD(caption, text, ControlChange::Caption)
+}
+void ControlSet::setHint(const std::string& name, const std::string& text) {
+    VANTREL_SET_FIELD(hint, text, ControlChange::Hint)
+}
+void ControlSet::setEnabled(const std::string& name, bool on) {
+    VANTREL_SET_FIELD(enabled, on, ControlChange::Enabled)
+}
+void ControlSet::setVisible(const std::string& name, bool on) {
+    VANTREL_SET_FIELD(visible, on, ControlChange::Visible)
+}
+void ControlSet::setColor(const std::string& name, uint32_t color) {
+    VANTREL_SET_FIELD(color, color, ControlChange::Color)
+}
+#undef VANTREL_SET_FIELD
+
+void ControlSet::setItems(const std::string& name, std::vector<std::string> items) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        c->items = std::move(items);
+        if (c->itemIndex >= static_cast<int>(c->items.size())) c->itemIndex = -1;
+        noteLocked(*c, ControlChange::Items, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setItemIndex(const std::string& name, int index) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        if (index < -1 || index >= static_cast<int>(c->items.size())) index = -1;
+        if (c->itemIndex == index) return;
+        c->itemIndex = index;
+        noteLocked(*c, ControlChange::ItemIndex, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setPosition(const std::string& name, int pos) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        pos = std::clamp(pos, c->minimum, std::max(c->minimum, c->maximum));
+        if (c->position == pos) return;
+        c->position = pos;
+        noteLocked(*c, ControlChange::Position, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setRange(const std::string& name, int minimum, int maximum) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        c->minimum = minimum;
+        c->maximum = maximum;
+        c->position = std::clamp(c->position, minimum, std::max(minimum, maximum));
+        noteLocked(*c, ControlChange::Position, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setGeometry(const std::string& name, int left, int top, int width, int height) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        c->left = left;
+        c->top = top;
+        c->width = width;
+        c->height = height;
+        noteLocked(*c, ControlChange::Geometry, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setHeight(const std::string& name, int height) {
+    Control c = get(name);
+    setGeometry(name, c.left, c.top, c.width, height);
+}
+
+void ControlSet::pressInGroupLocked(Control& c, std::vector<Pending>& out) {
+    if (c.kind != ControlKind::SpeedButton || c.group == 0) return;
+    for (auto& other : order_) {
+        if (other.get() == &c || other->kind != ControlKind::SpeedButton || other->group != c.group) continue;
+        if (other->checked) {
+            other->checked = false;
+            noteLocked(*other, ControlChange::Checked, out);
+        }
+    }
+}
+
+void ControlSet::setChecked(const std::string& name, bool on) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c || c->checked == on) return;
+        // A down button of a radio group (one that does not allow all up) cannot be released from code
+        // except by pressing another one: the toolkit keeps one down.
+        c->checked = on;
+        if (on) pressInGroupLocked(*c, pending);
+        noteLocked(*c, ControlChange::Checked, pending);
+    }
+    notify(pending);
+}
+
+void ControlSet::setCheckBox(const std::string& name, bool on) {
+    bool run = false;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c) return;
+        run = c->kind == ControlKind::CheckBox && c->checked != on;
+    }
+    setChecked(name, on);
+    if (run) this->run(name);
+}
+
+void ControlSet::click(const std::string& name) {
+    std::vector<Pending> pending;
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c || !c->enabled) return;
+        switch (c->kind) {
+            case ControlKind::CheckBox:
+                c->checked = !c->checked;
+                noteLocked(*c, ControlChange::Checked, pending);
+                break;
+            case ControlKind::SpeedButton:
+                if (c->group != 0) {
+                    if (c->checked) {
+                        if (c->allowAllUp) {
+                            c->checked = false;
+                            noteLocked(*c, ControlChange::Checked, pending);
+                        }
+                    } else {
+                        c->checked = true;
+                        pressInGroupLocked(*c, pending);
+                        noteLocked(*c, ControlChange::Checked, pending);
+                    }
+                } else if (c->toggles) {
+                    c->checked = !c->checked;
+                    noteLocked(*c, ControlChange::Checked, pending);
+                }
+                break;
+            case ControlKind::MenuItem:
+                if (c->autoCheck) {
+                    c->checked = !c->checked;
+                    noteLocked(*c, ControlChange::Checked, pending);
+                }
+                break;
+            default: break;
+        }
+    }
+    notify(pending);
+    run(name);
+}
+
+void ControlSet::selectItem(const std::string& name, int index) {
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c || !c->enabled) return;
+    }
+    setItemIndex(name, index);
+    run(name);
+}
+
+void ControlSet::moveTo(const std::string& name, int pos) {
+    {
+        std::lock_guard lk(mu_);
+        Control* c = findLocked(name);
+        if (!c || !c->enabled) return;
+    }
+    setPosition(name, pos);
+    run(name);
+}
+
+void ControlSet::bind(const std::string& name, Command cmd) {
+    std::lock_guard lk(mu_);
+    commands_[name] = std::move(cmd);
+}
+
+bool ControlSet::hasCommand(const std::string& name) const {
+    std::lock_guard lk(mu_);
+    return commands_.count(name) != 0;
+}
+
+void ControlSet::runCommand(const std::string& name) { run(name); }
+
+void ControlSet::run(const std::string& name) {
+    Command cmd;
+    Control sender;
+    {
+        std::lock_guard lk(mu_);
+        auto it = commands_.find(name);
+        if (it == commands_.end()) return;
+        cmd = it->second;
+        if (const Control* c = findLocked(name)) sender = *c;
+    }
+    cmd(sender);
+}
+
+int ControlSet::subscribe(Observer obs) {
+    std::lock_guard lk(mu_);
+    int id = nextObserver_++;
+    observers_.emplace_back(id, std::move(obs));
+    return id;
+}
+
+void ControlSet::unsubscribe(int id) {
+    std::lock_guard lk(mu_);
+    observers_.erase(std::remove_if(observers_.begin(), observers_.end(),
+                                    [id](auto& p) { return p.first == id; }),
+                     observers_.end());
+}
+
+}  // namespace vantrel
