@@ -1,0 +1,8 @@
+#pragma once
+// The interpreter's modal and per-block state.
+
+namespace vantrel {
+
+struct ModalState {};
+
+}  // namespace vantrel
