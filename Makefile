@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 SAMPLE     ?= samples/sample_mill.nc
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test sanitize tsan bench format clean
+.PHONY: all deps configure build run test sanitize tsan bench fuzz format clean
 
 all: build
 
@@ -54,3 +54,9 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+
+# libFuzzer builds (clang): `make fuzz` builds every fuzz target into build-fuzz/fuzz/.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVANTREL_FUZZ=ON -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF -DVANTREL_TESTS=OFF >/dev/null
+	@ninja -C build-fuzz -j $(JOBS)

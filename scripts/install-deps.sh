@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic fontconfig
   xvfb xauth x11-apps imagemagick
-  clang-format
+  clang clang-format
 )
 
 missing=()
