@@ -1,18 +1,86 @@
 #pragma once
-// The stock's description. For the turning kinds zai_x is the outer diameter, zai_y the inner diameter,
-// zai_z the length and zai_x_off the face protrusion.
+// The stock's description and its discretised state.
+//
+// On the mills the stock is a height field over a square lattice: node (ix, iy) stands at
+// X = offsetX + ix*pitch, Y = offsetY + iy*pitch and holds the height of the material top above
+// offsetZ. On the lathes the same block holds two diameter profiles along the spindle axis: slice k
+// covers Z from offsetX - (k+1)*pitch to offsetX - k*pitch. For the turning kinds sizeX is the outer
+// diameter, sizeY the inner diameter, sizeZ the length and offsetX the Z of the end face.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+
+#include "core/machine_kind.h"
 
 namespace vantrel {
 
 struct StockSpec {
-    float zai_x = 100, zai_y = 100, zai_z = 50;
-    float zai_x_off = 0, zai_y_off = 0, zai_z_off = -50;
-    int32_t polygonSides = 4;  // ComboBox3 "４角形"
-    double pitch = 1.0;
-    float thickness = 0;
-    int32_t visible = 1;       // zai_type: the stock is shown
-    bool interference = true;  // interference calculation
+    int32_t visible = 1;                            // zai_type: the stock is drawn
+    int32_t sides = 4;                              // 3..6 prism with that many sides, 0 cylinder (ComboBox3)
+    float sizeX = 100, sizeY = 100, sizeZ = 50;     // zai_x, zai_y, zai_z
+    float offsetX = 0, offsetY = 0, offsetZ = -50;  // zai_x_off, zai_y_off, zai_z_off
+    double pitch = 1.0;                             // lattice spacing / slice width
+    float wallThickness = 0;                        // 0 = solid
+    bool cuttingEnabled = true;  // off while "材料と工具干渉計算無視" is checked
 };
+
+// Sizes and offsets a machine selection gives the stock.
+void applyMachineStockDefaults(StockSpec& s, MachineKind kind);
+
+// The lattice: at most kStockNodes nodes per axis (indices 0..kStockMaxIndex).
+inline constexpr int kStockNodes = 1001;
+inline constexpr int kStockMaxIndex = kStockNodes - 1;
+
+// One block of heights and cell marks, allocated once when the grid is constructed; nothing is ever
+// allocated again (cutting, resetting and inverting work in place).
+class StockGrid {
+  public:
+    StockGrid();
+    StockGrid(const StockGrid&) = delete;
+    StockGrid& operator=(const StockGrid&) = delete;
+    StockGrid(StockGrid&&) noexcept = default;
+    StockGrid& operator=(StockGrid&&) noexcept = default;
+
+    // Callers index with 0 <= ix, iy <= kStockMaxIndex.
+    float& height(int ix, int iy) { return heights_[index(ix, iy)]; }
+    float height(int ix, int iy) const { return heights_[index(ix, iy)]; }
+    uint8_t& cellMark(int ix, int iy) { return marks_[index(ix, iy)]; }
+    uint8_t cellMark(int ix, int iy) const { return marks_[index(ix, iy)]; }
+
+    // Row ix of the heights (kStockNodes values over iy), for loops that walk a row.
+    float* row(int ix) { return heights_.get() + index(ix, 0); }
+    const float* row(int ix) const { return heights_.get() + index(ix, 0); }
+
+    // The lathe profiles share the first two rows of the heights: mill and lathe states never coexist.
+    float* outerDiameters() { return row(0); }
+    const float* outerDiameters() const { return row(0); }
+    float* innerDiameters() { return row(1); }
+    const float* innerDiameters() const { return row(1); }
+
+    float* heights() { return heights_.get(); }
+    const float* heights() const { return heights_.get(); }
+    uint8_t* cellMarks() { return marks_.get(); }
+    const uint8_t* cellMarks() const { return marks_.get(); }
+
+    static constexpr size_t kCellCount = static_cast<size_t>(kStockNodes) * kStockNodes;
+
+  private:
+    static size_t index(int ix, int iy) {
+        return static_cast<size_t>(ix) * kStockNodes + static_cast<size_t>(iy);
+    }
+    std::unique_ptr<float[]> heights_;
+    std::unique_ptr<uint8_t[]> marks_;
+};
+
+// Node counts of the stock's extent, round(size / pitch) half away from zero, clamped to 0..1000.
+// A pitch that is not positive (or not a number) gives 0.
+int stockNodeCount(float size, double pitch);
+
+// Mills: prism (sides 3..6) full height everywhere, cylinder the inscribed ellipse; lathes: the two
+// profiles at the outer and inner diameters; wire EDM: nothing.
+void initialiseStockGrid(StockGrid& g, const StockSpec& s, MachineKind kind);
+
+// Height := sizeZ - height (0 where negative) over the stock's extent: a pocket becomes a boss.
+void invertStockGrid(StockGrid& g, const StockSpec& s);
 
 }  // namespace vantrel

@@ -1,0 +1,34 @@
+#pragma once
+// Material removal for one tool position: the milling cut lowers the height field to the cutter's
+// lower surface, the turning cut narrows or widens one slice of the diameter profiles.
+//
+// Both are plain functions on the state they change so that the motion code can call them after every
+// interpolation step (on whichever thread holds the stock). Neither allocates.
+#include "core/vec3.h"
+#include "stock/stock_spec.h"
+#include "tools/tool_table.h"
+
+namespace vantrel {
+
+struct MillCutResult {
+    bool stockChanged = false;  // at least one node was lowered
+    bool skipped = false;       // fast play above the stock: nothing computed
+    // The lattice nodes visited (inclusive); empty when ixMin > ixMax.
+    int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
+};
+
+// One milling cut at the programmed point `toolPos` (X, Y, Z; taken in single precision).
+// `tool` supplies diameter, tipPosition and the angles; `profile` the cutter outline derived from it.
+// In fast play a tool above the stock top returns at once. Nothing is removed while
+// `stock.cuttingEnabled` is off or the tip is above the stock top. The window is clipped to the
+// lattice, so any position, size or pitch stays inside the block.
+MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool,
+                           const ToolProfile& profile, const Vec3& toolPos, bool fastPlay);
+
+// One turning cut at the programmed point (X a radius, Z along the spindle). Only the slice under the
+// point changes, by the tool kind: outer tools reduce the outer diameter to 2X, inner tools enlarge the
+// bore to 2X, the axial drill enlarges it to its diameter, the radial drill cuts nothing. A point in
+// front of the end face or beyond slice 1000 cuts nothing. Returns true when the slice changed.
+bool applyTurnCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool, const Vec3& toolPos);
+
+}  // namespace vantrel
