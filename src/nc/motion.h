@@ -147,6 +147,8 @@ struct StepperEnv {
     // True when the move in progress must end now (skip, stop or budget).
     bool interrupted() const;
     bool stopped() const { return stopRequested != nullptr && stopRequested->load(); }
+    // True when loops of moves (pecks, repetitions, point lists) must end: stop or budget spent.
+    bool abandoned() const;
 };
 
 // Upper bound on the steps of one move: a move that would take more steps runs with a coarser step.

@@ -45,6 +45,9 @@ void endMove(StepperEnv& env, const Vec3& end) {
     tool.stepDrawDue.store(true);
     if (env.moveInProgress != nullptr) env.moveInProgress->store(false);
     if (env.sink != nullptr) env.sink->onMoveEnd(end);
+    // A move counts against the budget too, so loops of moves without steps (pecks of a tiny Q)
+    // still come to an end.
+    if (env.stepBudget > 0) --env.stepBudget;
 }
 
 void addTime(StepperEnv& env, double length, double divisor) {
@@ -148,6 +151,10 @@ bool StepperEnv::interrupted() const {
     if (stepBudget == 0) return true;
     if (input != nullptr && input->rightButton.load(std::memory_order_relaxed)) return true;
     return stopped();
+}
+
+bool StepperEnv::abandoned() const {
+    return stepBudget == 0 || stopped();
 }
 
 void StepRapid(StepperEnv& env, const Vec3& end, const Vec3& start) {
