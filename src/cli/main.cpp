@@ -3,6 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "render/png_writer.h"
+#include "render/test_scene.h"
+
 namespace {
 
 const char* kUsage =
@@ -12,7 +15,10 @@ const char* kUsage =
     "\n"
     "options:\n"
     "  --help      show this text\n"
-    "  --version   show the program version\n";
+    "  --version   show the program version\n"
+    "\n"
+    "commands:\n"
+    "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n";
 
 }  // namespace
 
@@ -28,6 +34,18 @@ int main(int argc, char** argv) {
     }
     if (cmd == "--version") {
         std::puts("vantrel-sim 3.71");
+        return 0;
+    }
+    if (cmd == "render-test") {
+        if (argc != 3) {
+            std::fputs("usage: vantrel-sim render-test OUT.png\n", stderr);
+            return 2;
+        }
+        std::string error;
+        if (!vantrel::writePng(argv[2], vantrel::renderTestScene(640, 480), &error)) {
+            std::fprintf(stderr, "vantrel-sim: %s: %s\n", argv[2], error.c_str());
+            return 1;
+        }
         return 0;
     }
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
