@@ -1,0 +1,95 @@
+#include "nc/modal_labels.h"
+
+#include "core/control_set.h"
+
+namespace vantrel {
+
+namespace {
+
+struct LabelDef {
+    const char* name;
+    const char* caption;
+};
+
+// Code labels: enabled while their code is in force.
+const LabelDef kCodeLabels[] = {
+    {"label_g00", "G00"},    {"label_g01", "G01"}, {"label_g02", "G02"}, {"label_g03", "G03"},
+    {"label_g062", "G06.2"}, {"label_g17", "G17"}, {"label_g18", "G18"}, {"label_g19", "G19"},
+    {"label_g40", "G40"},    {"label_g41", "G41"}, {"label_g42", "G42"}, {"label_g43", "G43"},
+    {"label_g44", "G44"},    {"label_g49", "G49"}, {"label_g90", "G90"}, {"label_g91", "G91"},
+    {"label_g94", "G94"},    {"label_g95", "G95"}, {"label_g96", "G96"}, {"label_g97", "G97"},
+    {"label_g98", "G98"},    {"label_g99", "G99"}, {"label_m03", "M03"}, {"label_m04", "M04"},
+    {"label_m05", "M05"},    {"label_m08", "M08"}, {"label_m09", "M09"},
+};
+
+// Value labels and their titles.
+const LabelDef kValueLabels[] = {
+    {"label_tt0", "T"},     {"label_tt1", "T"},   {"label_t_t", "→"},  {"label_t0", "00"},
+    {"label_t1", "00"},     {"label_s0", "S"},    {"label_s", "0"},    {"label_s1", "0"},
+    {"label_f0", "F"},      {"label_f", "0"},     {"label_f1", "0"},   {"label_g40d0", "D"},
+    {"label_g40d", "0"},    {"label_g49h0", "H"}, {"label_g49h", "0"}, {"label_n0", "N"},
+    {"label_n", "0"},       {"label_l0", "L"},    {"label_l", "0"},    {"label_ctime0", "切削時間"},
+    {"label_ctime", "0分"},
+};
+
+// Enabled at the start of a pass.
+const char* const kEnabledAtPassStart[] = {
+    "label_tt0",  "label_tt1",   "label_t_t",  "label_t0",  "label_t1",     "label_s0",
+    "label_s",    "label_s1",    "label_f0",   "label_f",   "label_f1",     "label_g40d0",
+    "label_g40d", "label_g49h0", "label_g49h", "label_g90", "label_g94",    "label_g97",
+    "label_g40",  "label_g49",   "label_g17",  "label_g00", "label_m05",    "label_m09",
+    "label_n0",   "label_n",     "label_l0",   "label_l",   "label_ctime0", "label_ctime",
+};
+
+const char* const kZeroAtPassStart[] = {"label_s",  "label_s1",   "label_f",
+                                        "label_f1", "label_g40d", "label_g49h"};
+
+}  // namespace
+
+void addModalStatusControls(ControlSet& controls) {
+    auto add = [&](const LabelDef& d) {
+        Control c;
+        c.name = d.name;
+        c.kind = ControlKind::Label;
+        c.parent = "Panel3";
+        c.caption = d.caption;
+        c.enabled = false;
+        controls.add(c);
+    };
+    for (const auto& d : kCodeLabels) add(d);
+    for (const auto& d : kValueLabels) add(d);
+}
+
+const std::vector<std::string>& modalCodeLabelNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> v;
+        for (const auto& d : kCodeLabels) v.emplace_back(d.name);
+        return v;
+    }();
+    return names;
+}
+
+const std::vector<std::string>& modalLabelNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> v = modalCodeLabelNames();
+        for (const auto& d : kValueLabels) v.emplace_back(d.name);
+        return v;
+    }();
+    return names;
+}
+
+void initModalLabelsForPass(ControlSet& controls) {
+    for (const auto& d : kCodeLabels) controls.setEnabled(d.name, false);
+    for (const char* n : kEnabledAtPassStart) controls.setEnabled(n, true);
+    for (const char* n : kZeroAtPassStart) controls.setCaption(n, "0");
+    controls.setVisible("label_g94", true);
+    controls.setVisible("label_g95", true);
+    controls.setVisible("label_g98", false);
+    controls.setVisible("label_g99", false);
+}
+
+void disableModalLabels(ControlSet& controls) {
+    for (const auto& n : modalLabelNames()) controls.setEnabled(n, false);
+}
+
+}  // namespace vantrel

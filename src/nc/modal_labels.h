@@ -1,0 +1,27 @@
+#pragma once
+// The modal status labels of the main window (label_g00 ... label_ctime): registered as named controls
+// here, enabled (active) or disabled (greyed) by ApplyBlock and the playback code. Their captions are
+// set from code where they show values (S, F, D, H, N, T, cutting time).
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+class ControlSet;
+
+// Registers every label below (kind Label, parent "Panel3"); labels already present are left alone.
+void addModalStatusControls(ControlSet& controls);
+
+// The labels that show a G or M code state.
+const std::vector<std::string>& modalCodeLabelNames();
+// Every modal label (codes, T, S, F, D, H, N, block, cutting time) with its title label.
+const std::vector<std::string>& modalLabelNames();
+
+// Start of a pass on the milling machines and the wire EDM: every code label disabled, then the
+// start-up set enabled, value texts "0", label_g94 / label_g95 shown and label_g98 / label_g99 hidden.
+void initModalLabelsForPass(ControlSet& controls);
+
+// End of a play: every modal label disabled.
+void disableModalLabels(ControlSet& controls);
+
+}  // namespace vantrel
