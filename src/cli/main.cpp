@@ -1,8 +1,12 @@
 // vantrel-sim: the headless runner. It links the core only (no Qt) and grows into the batch simulator.
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
+#include <vector>
 
+#include "nc/blocks_command.h"
+#include "nc/trace.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"
 
@@ -18,7 +22,10 @@ const char* kUsage =
     "  --version   show the program version\n"
     "\n"
     "commands:\n"
-    "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n";
+    "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
+    "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
+    "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
+    "                        print the tool path of FILE, one JSON object per move piece\n";
 
 }  // namespace
 
@@ -47,6 +54,17 @@ int main(int argc, char** argv) {
             return 1;
         }
         return 0;
+    }
+    if (cmd == "blocks") {
+        if (argc != 3) {
+            std::fputs("usage: vantrel-sim blocks FILE\n", stderr);
+            return 2;
+        }
+        return vantrel::runBlocksCommand(argv[2], std::cout);
+    }
+    if (cmd == "trace") {
+        return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                        std::cerr);
     }
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;
