@@ -3,10 +3,8 @@
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "nc/blocks_command.h"
-#include "nc/trace.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"
 
@@ -23,9 +21,7 @@ const char* kUsage =
     "\n"
     "commands:\n"
     "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
-    "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
-    "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
-    "                        print the tool path of FILE, one JSON object per move piece\n";
+    "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n";
 
 }  // namespace
 
@@ -61,10 +57,6 @@ int main(int argc, char** argv) {
             return 2;
         }
         return vantrel::runBlocksCommand(argv[2], std::cout);
-    }
-    if (cmd == "trace") {
-        return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
-                                        std::cerr);
     }
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;
