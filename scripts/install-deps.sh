@@ -12,7 +12,7 @@ PACKAGES=(
   libgl-dev libglu1-mesa-dev libegl-dev libosmesa6-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic fontconfig
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick openbox
   clang clang-format
 )
 

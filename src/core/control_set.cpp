@@ -53,14 +53,30 @@ std::vector<std::string> ControlSet::children(const std::string& parent) const {
     return out;
 }
 
-std::string ControlSet::caption(const std::string& n) const { return get(n).caption; }
-bool ControlSet::enabled(const std::string& n) const { return get(n).enabled; }
-bool ControlSet::visible(const std::string& n) const { return get(n).visible; }
-bool ControlSet::checked(const std::string& n) const { return get(n).checked; }
-int ControlSet::tag(const std::string& n) const { return get(n).tag; }
-int ControlSet::itemIndex(const std::string& n) const { return get(n).itemIndex; }
-int ControlSet::position(const std::string& n) const { return get(n).position; }
-std::vector<std::string> ControlSet::items(const std::string& n) const { return get(n).items; }
+std::string ControlSet::caption(const std::string& n) const {
+    return get(n).caption;
+}
+bool ControlSet::enabled(const std::string& n) const {
+    return get(n).enabled;
+}
+bool ControlSet::visible(const std::string& n) const {
+    return get(n).visible;
+}
+bool ControlSet::checked(const std::string& n) const {
+    return get(n).checked;
+}
+int ControlSet::tag(const std::string& n) const {
+    return get(n).tag;
+}
+int ControlSet::itemIndex(const std::string& n) const {
+    return get(n).itemIndex;
+}
+int ControlSet::position(const std::string& n) const {
+    return get(n).position;
+}
+std::vector<std::string> ControlSet::items(const std::string& n) const {
+    return get(n).items;
+}
 
 void ControlSet::noteLocked(const Control& c, ControlChange change, std::vector<Pending>& out) {
     if (!observers_.empty()) out.push_back({c, change});
@@ -77,15 +93,15 @@ void ControlSet::notify(std::vector<Pending>& pending) {
         for (auto& o : obs) o.second(p.control, p.change);
 }
 
-#define VANTREL_SET_FIELD(field, value, change)          \
-    std::vector<Pending> pending;                        \
-    {                                                    \
-        std::lock_guard lk(mu_);                         \
-        Control* c = findLocked(name);                   \
-        if (!c || c->field == (value)) return;           \
-        c->field = (value);                              \
-        noteLocked(*c, change, pending);                 \
-    }                                                    \
+#define VANTREL_SET_FIELD(field, value, change) \
+    std::vector<Pending> pending;               \
+    {                                           \
+        std::lock_guard lk(mu_);                \
+        Control* c = findLocked(name);          \
+        if (!c || c->field == (value)) return;  \
+        c->field = (value);                     \
+        noteLocked(*c, change, pending);        \
+    }                                           \
     notify(pending);
 
 void ControlSet::setCaption(const std::string& name, const std::string& text) {
@@ -252,7 +268,8 @@ void ControlSet::click(const std::string& name) {
                     noteLocked(*c, ControlChange::Checked, pending);
                 }
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     notify(pending);
@@ -289,7 +306,9 @@ bool ControlSet::hasCommand(const std::string& name) const {
     return commands_.count(name) != 0;
 }
 
-void ControlSet::runCommand(const std::string& name) { run(name); }
+void ControlSet::runCommand(const std::string& name) {
+    run(name);
+}
 
 void ControlSet::run(const std::string& name) {
     Command cmd;
@@ -313,9 +332,9 @@ int ControlSet::subscribe(Observer obs) {
 
 void ControlSet::unsubscribe(int id) {
     std::lock_guard lk(mu_);
-    observers_.erase(std::remove_if(observers_.begin(), observers_.end(),
-                                    [id](auto& p) { return p.first == id; }),
-                     observers_.end());
+    observers_.erase(
+        std::remove_if(observers_.begin(), observers_.end(), [id](auto& p) { return p.first == id; }),
+        observers_.end());
 }
 
 }  // namespace vantrel

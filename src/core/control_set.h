@@ -25,21 +25,21 @@
 namespace vantrel {
 
 enum class ControlKind {
-    Menu,         // a menu bar entry or a sub-menu holding items
-    MenuItem,     // a menu command
+    Menu,      // a menu bar entry or a sub-menu holding items
+    MenuItem,  // a menu command
     MenuSeparator,
     SpeedButton,  // a tool-bar toggle button (down state in `checked`)
     Button,       // a push button
     CheckBox,
     ComboBox,
     Label,
-    Panel,        // a container; floating panels are Panels with a position
+    Panel,  // a container; floating panels are Panels with a position
     PageControl,
     TabSheet,
     TrackBar,
     ScrollBar,
     ProgressBar,
-    PaintBox,     // a drawing surface (the scene, the listing box)
+    PaintBox,  // a drawing surface (the scene, the listing box)
     Other,
 };
 
@@ -53,9 +53,9 @@ struct Control {
     bool visible = true;
     bool checked = false;  // check mark, check box state or speed-button down state
     int tag = 0;
-    int group = 0;          // speed-button group index (0: independent toggle or push button)
+    int group = 0;  // speed-button group index (0: independent toggle or push button)
     bool allowAllUp = false;
-    bool toggles = false;   // a speed button with group 0 that keeps its own down state
+    bool toggles = false;  // a speed button with group 0 that keeps its own down state
     std::vector<std::string> items;
     int itemIndex = -1;
     int position = 0, minimum = 0, maximum = 100;
@@ -64,10 +64,21 @@ struct Control {
     bool autoCheck = false;  // a menu item whose click inverts its own check mark before the command
 };
 
-enum class ControlChange { Caption, Hint, Enabled, Visible, Checked, Items, ItemIndex, Position, Geometry, Color };
+enum class ControlChange {
+    Caption,
+    Hint,
+    Enabled,
+    Visible,
+    Checked,
+    Items,
+    ItemIndex,
+    Position,
+    Geometry,
+    Color
+};
 
 class ControlSet {
-public:
+  public:
     using Command = std::function<void(const Control& sender)>;
     using Observer = std::function<void(const Control& control, ControlChange change)>;
 
@@ -81,7 +92,7 @@ public:
     bool has(const std::string& name) const;
     // A copy of the control's current state (an empty Control with the name when it does not exist).
     Control get(const std::string& name) const;
-    std::vector<std::string> names() const;                      // in the order they were added
+    std::vector<std::string> names() const;  // in the order they were added
     std::vector<std::string> children(const std::string& parent) const;
 
     // Plain accessors.
@@ -101,7 +112,7 @@ public:
     void setVisible(const std::string& name, bool on);
     void setItems(const std::string& name, std::vector<std::string> items);
     void setItemIndex(const std::string& name, int index);  // combo box selection: no command
-    void setPosition(const std::string& name, int pos);    // clamped to [minimum, maximum]
+    void setPosition(const std::string& name, int pos);     // clamped to [minimum, maximum]
     void setRange(const std::string& name, int minimum, int maximum);
     void setGeometry(const std::string& name, int left, int top, int width, int height);
     void setHeight(const std::string& name, int height);
@@ -132,7 +143,7 @@ public:
     int subscribe(Observer obs);
     void unsubscribe(int id);
 
-private:
+  private:
     struct Pending {
         Control control;
         ControlChange change;

@@ -7,13 +7,29 @@ namespace vantrel {
 
 void Image32::copyRect(const Image32& src, int x, int y, int w, int h, int dx, int dy) {
     // Clip against the source.
-    if (x < 0) { w += x; dx -= x; x = 0; }
-    if (y < 0) { h += y; dy -= y; y = 0; }
+    if (x < 0) {
+        w += x;
+        dx -= x;
+        x = 0;
+    }
+    if (y < 0) {
+        h += y;
+        dy -= y;
+        y = 0;
+    }
     w = std::min(w, src.width() - x);
     h = std::min(h, src.height() - y);
     // Clip against the destination.
-    if (dx < 0) { w += dx; x -= dx; dx = 0; }
-    if (dy < 0) { h += dy; y -= dy; dy = 0; }
+    if (dx < 0) {
+        w += dx;
+        x -= dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        h += dy;
+        y -= dy;
+        dy = 0;
+    }
     w = std::min(w, w_ - dx);
     h = std::min(h, h_ - dy);
     if (w <= 0 || h <= 0) return;

@@ -8,7 +8,7 @@
 namespace vantrel {
 
 class Image32 {
-public:
+  public:
     Image32() = default;
     Image32(int width, int height, uint32_t fill = 0) { resize(width, height, fill); }
 
@@ -35,7 +35,7 @@ public:
     // Copies the rectangle (x, y, w, h) of src to (dx, dy) of this image, clipped to both images.
     void copyRect(const Image32& src, int x, int y, int w, int h, int dx, int dy);
 
-private:
+  private:
     int w_ = 0, h_ = 0;
     std::vector<uint32_t> px_;
 };
@@ -44,6 +44,8 @@ private:
 constexpr uint32_t bgrToRgb(uint32_t c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
-constexpr uint32_t rgbToBgr(uint32_t c) { return bgrToRgb(c); }
+constexpr uint32_t rgbToBgr(uint32_t c) {
+    return bgrToRgb(c);
+}
 
 }  // namespace vantrel

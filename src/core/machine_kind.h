@@ -18,18 +18,29 @@ enum class MachineFamily { Milling, Turning, Wire };
 constexpr MachineFamily familyOf(MachineKind k) {
     switch (k) {
         case MachineKind::VerticalMill:
-        case MachineKind::HorizontalMill: return MachineFamily::Milling;
+        case MachineKind::HorizontalMill:
+            return MachineFamily::Milling;
         case MachineKind::Lathe:
-        case MachineKind::VerticalLathe: return MachineFamily::Turning;
-        case MachineKind::WireEdm: return MachineFamily::Wire;
+        case MachineKind::VerticalLathe:
+            return MachineFamily::Turning;
+        case MachineKind::WireEdm:
+            return MachineFamily::Wire;
     }
     return MachineFamily::Milling;
 }
-constexpr bool isMilling(MachineKind k) { return familyOf(k) == MachineFamily::Milling; }
-constexpr bool isTurning(MachineKind k) { return familyOf(k) == MachineFamily::Turning; }
-constexpr bool isWire(MachineKind k) { return familyOf(k) == MachineFamily::Wire; }
+constexpr bool isMilling(MachineKind k) {
+    return familyOf(k) == MachineFamily::Milling;
+}
+constexpr bool isTurning(MachineKind k) {
+    return familyOf(k) == MachineFamily::Turning;
+}
+constexpr bool isWire(MachineKind k) {
+    return familyOf(k) == MachineFamily::Wire;
+}
 
 // Stored or user-given integers become a kind only through this check.
-constexpr bool isValidMachineKind(int v) { return v >= 0 && v <= 4; }
+constexpr bool isValidMachineKind(int v) {
+    return v >= 0 && v <= 4;
+}
 
 }  // namespace vantrel

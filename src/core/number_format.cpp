@@ -10,8 +10,8 @@ std::string FormatFloat(std::string_view pattern, double value) {
     size_t firstDigit = pattern.find_first_of("0#.");
     if (firstDigit == std::string_view::npos) return std::string(pattern);
     size_t end = firstDigit;
-    while (end < pattern.size() && (pattern[end] == '0' || pattern[end] == '#' || pattern[end] == '.' ||
-                                    pattern[end] == ','))
+    while (end < pattern.size() &&
+           (pattern[end] == '0' || pattern[end] == '#' || pattern[end] == '.' || pattern[end] == ','))
         ++end;
     std::string_view prefix = pattern.substr(0, firstDigit);
     std::string_view body = pattern.substr(firstDigit, end - firstDigit);
@@ -71,7 +71,8 @@ std::string FormatFloat(std::string_view pattern, double value) {
     ip = nz == std::string::npos ? std::string() : ip.substr(nz);
     while (static_cast<int>(ip.size()) < minInt) ip.insert(ip.begin(), '0');
 
-    bool isZero = ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
+    bool isZero =
+        ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
     std::string out;
     if (value < 0 && !isZero) out += '-';
     out += prefix;

@@ -20,8 +20,12 @@ int64_t saturatingToInt64(double x) {
     return static_cast<int64_t>(x);
 }
 
-int32_t RoundHalfAway(double x) { return saturatingToInt32(x < 0 ? x - 0.5 : x + 0.5); }
+int32_t RoundHalfAway(double x) {
+    return saturatingToInt32(x < 0 ? x - 0.5 : x + 0.5);
+}
 
-int64_t RoundHalfAway64(double x) { return saturatingToInt64(x < 0 ? x - 0.5 : x + 0.5); }
+int64_t RoundHalfAway64(double x) {
+    return saturatingToInt64(x < 0 ? x - 0.5 : x + 0.5);
+}
 
 }  // namespace vantrel

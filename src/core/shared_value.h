@@ -10,7 +10,7 @@ namespace vantrel {
 
 template <typename T>
 class Shared {
-public:
+  public:
     Shared() : v_(T{}) {}
     Shared(T v) : v_(v) {}  // NOLINT: implicit on purpose, like the plain value
     Shared(const Shared& o) : v_(o.load()) {}
@@ -26,7 +26,7 @@ public:
     T load() const { return v_.load(std::memory_order_relaxed); }
     void store(T v) { v_.store(v, std::memory_order_relaxed); }
 
-private:
+  private:
     std::atomic<T> v_;
 };
 

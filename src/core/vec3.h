@@ -14,9 +14,24 @@ struct Vec3 {
     constexpr Vec3 operator-() const { return {-x, -y, -z}; }
     constexpr Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
     constexpr Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }
-    Vec3& operator+=(const Vec3& o) { x += o.x; y += o.y; z += o.z; return *this; }
-    Vec3& operator-=(const Vec3& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-    Vec3& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
+    Vec3& operator+=(const Vec3& o) {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    Vec3& operator-=(const Vec3& o) {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
+    Vec3& operator*=(double s) {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
     constexpr bool operator==(const Vec3& o) const { return x == o.x && y == o.y && z == o.z; }
 
     constexpr double dot(const Vec3& o) const { return x * o.x + y * o.y + z * o.z; }
@@ -31,7 +46,9 @@ struct Vec3 {
     }
 };
 
-inline constexpr Vec3 operator*(double s, const Vec3& v) { return v * s; }
+inline constexpr Vec3 operator*(double s, const Vec3& v) {
+    return v * s;
+}
 
 // Single-precision point, used by the stock and drawing geometry.
 struct Vec3f {

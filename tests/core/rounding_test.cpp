@@ -26,8 +26,10 @@ TEST(RoundHalfAway, SaturatesInsteadOfOverflowing) {
 
 TEST(SaturatingConversion, NanInfinityAndRangeEnds) {
     EXPECT_EQ(saturatingToInt32(std::nan("")), 0);
-    EXPECT_EQ(saturatingToInt32(std::numeric_limits<double>::infinity()), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(saturatingToInt32(-std::numeric_limits<double>::infinity()), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(saturatingToInt32(std::numeric_limits<double>::infinity()),
+              std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(saturatingToInt32(-std::numeric_limits<double>::infinity()),
+              std::numeric_limits<int32_t>::min());
     EXPECT_EQ(saturatingToInt32(2147483647.9), 2147483647);
     EXPECT_EQ(saturatingToInt32(2147483646.9), 2147483646);
     EXPECT_EQ(saturatingToInt32(-2147483648.5), std::numeric_limits<int32_t>::min());

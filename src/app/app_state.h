@@ -1,0 +1,149 @@
+#pragma once
+// The one process-wide record of every long-lived value. Each group is defined by the subsystem that
+// gives it meaning; this file only gathers them and adds the groups of the application shell itself
+// (machine selection, machine options, display switches, colours, window layout).
+//
+// Values that the playback thread reads while the UI thread may write them (display switches, tool
+// position, machine-part switches) are Shared<T>, a copyable relaxed atomic.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/machine_kind.h"
+#include "core/shared_value.h"
+#include "core/vec3.h"
+#include "nc/modal_state.h"
+#include "nc/play_options.h"
+#include "render/view_state.h"
+#include "stock/stock_spec.h"
+#include "tools/tool_table.h"
+
+namespace vantrel {
+
+// Holder standards (combo_holder, menu_bt0 ... menu_hsk100).
+enum class HolderStandard : int32_t { None = 0, BT30, BT40, BT50, HSK_A50, HSK_A63, HSK_A100 };
+
+inline constexpr std::array<int, 9> kChuckInches = {4, 5, 6, 8, 10, 12, 15, 18, 20};
+
+struct MachineOptions {
+    int32_t holderStandard = static_cast<int32_t>(HolderStandard::BT40);
+    int32_t chuckSizeIndex = 3;    // combo_chack index: 8 inch
+    float chuckDiameter = 203.2f;  // inches x 25.4, set from the chuck size at start-up
+    int8_t diameterDivisor = 1;    // +1 radius X words, +2 diameter X words; negated by the reversal
+    int32_t tCodeFormat = 0;       // 0 "T** **", 1 "T*** ***", 2 "T**** ****"
+    bool atcAnimation = true;
+    bool generalPurposeLathe = false;  // checkbox_hanyou
+    Shared<bool> showBody = true, showVice = true, showSpindle = true, showChuck = true, showTurret = true,
+                 seeThrough = true;
+    Shared<bool> spindleShown = true;
+    float toolChangeX = -250, toolChangeY = 100;
+    int32_t tailstockPosition = 1200;  // ScrollBar1
+};
+
+// The show/hide and wireframe switches of the scene's objects. zai_type lives in StockSpec::visible.
+struct DisplaySwitches {
+    Shared<bool> tool_on = true;
+    Shared<bool> holder_on = true;
+    Shared<bool> kikai_on = false;
+    Shared<bool> cad_on = true;
+    Shared<bool> grid_on = true;
+    Shared<bool> axis_on = true;
+    Shared<bool> kouwyer_on = false;
+    Shared<bool> zaiwyer_on = false;
+    Shared<bool> kikaiwyer_on = false;
+    Shared<bool> cadwyer_on = false;
+};
+
+// 24 colours, 0x00BBGGRR.
+struct ColourPalette {
+    static constexpr int kBack = 0, kTool = 7, kZai = 9;
+    std::array<uint32_t, 24> c = {0xFFFFFF, 0x000000, 0x0000FF, 0xFF0000, 0x808080, 0x800080,
+                                  0x008080, 0x00FFFF, 0x800080, 0xA0A0A0, 0xFF0000, 0x0000FF,
+                                  0xFFFF00, 0xC0C0C0, 0x808080, 0x606060, 0x808080, 0xA0A0A0,
+                                  0xE0F0F0, 0xDFDFDF, 0xDF0000, 0x404040, 0x808080, 0xC06040};
+    uint32_t& operator[](int i) { return c[static_cast<size_t>(i)]; }
+    uint32_t operator[](int i) const { return c[static_cast<size_t>(i)]; }
+    uint32_t back() const { return c[kBack]; }
+};
+
+struct WindowLayout {
+    std::string caption = "Vantrel 3.71";
+    int clientWidth = 640, clientHeight = 480;
+    int panelTop = 29;                  // height of the top tool bar Panel7
+    int panelLeft = 128;                // width of the coordinate panel Panel1
+    Shared<int> ready = 0;              // the window's tag: 1 between creation and the start of closing
+    Shared<bool> settingsReady = true;  // false while the stored settings are read
+};
+
+// Current tool position, angles, axis, reference point and rapid step.
+struct Positions {
+    Shared<double> x = 0, y = 0, z = 437.25;  // ToolPosition
+    double a = 0, b = 0, c = 0;               // tool angles A, B, C
+    Vec3 axis{0, 0, 1};                       // tool axis vector
+    Vec3 reference{0, 0, 500};                // machine reference point
+    double rapidStep = 10;
+    Vec3 toolPosition() const { return {x.load(), y.load(), z.load()}; }
+    void setToolPosition(const Vec3& p) {
+        x = p.x;
+        y = p.y;
+        z = p.z;
+    }
+};
+
+struct ArcOverlay {
+    Vec3 start{0, 0, 437.25}, end{0, 0, 437.25};
+    double a = 0, b = 0, c = 0;
+    Vec3 axis{0, 0, 1};
+    double radius = 30;
+    int32_t plane = 0;  // 0 XY, 1 ZX, 2 YZ
+    Vec3 centre1{}, centre2{};
+};
+
+struct PathDisplay {
+    bool on = false;
+};
+
+struct GridAxes {
+    float gridX = 300, gridY = 300, gridZ = 0;
+    float centreX = 0, centreY = 0, centreZ = 0;
+    float interval = 10;
+    float axisX = 200, axisY = 200, axisZ = 200;
+};
+
+struct DncState {
+    Shared<bool> connected = false;
+    int32_t receiveState = 0;  // idle
+};
+
+struct SettingsPersistence {
+    bool autoSave = true;  // ini1 "設定を自動保存"
+};
+
+struct PictureState {
+    int32_t pictureMode = 0;  // 0 none
+    std::string fileName;
+    Shared<int32_t> effectKind = 255;  // 255 stopped
+};
+
+struct AppState {
+    MachineKind machineKind = MachineKind::VerticalMill;
+    MachineOptions machine;
+    DisplaySwitches display;
+    ColourPalette colours;
+    WindowLayout window;
+    ViewState view;
+    StockSpec stock;
+    ToolTable tools;
+    Positions pos;
+    ArcOverlay arc;
+    ModalState modal;
+    PlayOptions play;
+    PathDisplay path;
+    GridAxes grid;
+    DncState dnc;
+    SettingsPersistence settings;
+    double inputValue = 0;  // the value being edited in the keypad dialog
+    PictureState picture;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,172 @@
+#include "app/application.h"
+
+#include <algorithm>
+
+#include "app/main_window_controls.h"
+
+namespace vantrel {
+
+Application::Application(AppState& state, ControlSet& controls, UiServices& ui, MainThread& mainThread)
+    : s_(state), cs_(controls), ui_(ui), mt_(mainThread) {}
+
+void Application::createControls() {
+    addMainWindowControls(cs_);
+    for (const auto& sw : displaySwitchControls()) {
+        std::string field = sw.field;
+        auto toggle = [this, field](const Control&) { toggleDisplaySwitch(field); };
+        cs_.bind(sw.menuItem, toggle);
+        cs_.bind(sw.button, toggle);
+    }
+    cs_.bind("menu_help", [this](const Control&) { help(); });
+    auto end = [this](const Control&) {
+        if (hooks.requestClose) {
+            hooks.requestClose();
+        } else if (closeQuery()) {
+            close();
+        }
+    };
+    cs_.bind("sb_end", end);
+    cs_.bind("Exit1", end);
+}
+
+void Application::startUp() {
+    s_.window.ready = 0;
+    // 4.2: combo selections as the window is created.
+    cs_.setItemIndex("ComboBox1", 0);
+    cs_.setItemIndex("ComboBox2", 0);
+    cs_.setItemIndex("ComboBox3", 1);
+    cs_.setItemIndex("combo_holder", 2);
+    cs_.setItemIndex("combo_tformat", 0);
+    cs_.setItemIndex("combo_chack", 3);
+    cs_.setItemIndex("combo_baudrate", 6);
+    cs_.setItemIndex("combo_parity", 0);
+    cs_.setItemIndex("combo_stopbit", 0);
+    cs_.setItemIndex("combo_bytesize", 4);
+    cs_.setItemIndex("combo_port", 0);
+    cs_.setItemIndex("combo_flow", 2);
+    cs_.setItemIndex("combo_code", 1);
+    s_.machine.chuckDiameter = static_cast<float>(kChuckInches[3] * 25.4);
+    // 4.3: the first page.
+    cs_.setItemIndex("PageControl1", 0);
+    // 4.4: tool lists.
+    if (hooks.resetToolLists) hooks.resetToolLists();
+    // 4.5: stored settings; nothing is repainted while they are read.
+    s_.window.settingsReady = false;
+    if (hooks.loadSettings) hooks.loadSettings();
+    s_.window.settingsReady = true;
+    // 4.6: the light bar shows the (possibly loaded) light power.
+    cs_.setPosition("ScrollBar2", s_.view.laypower);
+    // 4.7: images.
+    if (hooks.prepareImages) hooks.prepareImages();
+    // 4.8: ready.
+    s_.window.ready = 1;
+    // 4.9: the stored background picture.
+    if (s_.picture.pictureMode != 0 && hooks.loadPicture) hooks.loadPicture();
+    // 4.10: settings to the controls.
+    if (hooks.applySettings) hooks.applySettings();
+}
+
+bool Application::closeQuery() {
+    if (s_.dnc.connected) {
+        ui_.message(kMsgConnected);
+        return false;
+    }
+    return ui_.askYesNo(kMsgConfirmExit);
+}
+
+void Application::close() {
+    s_.picture.effectKind = 255;
+    if (hooks.resetDncReceive) hooks.resetDncReceive();
+    s_.dnc.receiveState = 0;
+    s_.window.ready = 0;
+    // Workers may be blocked in a synchronous call to this very thread: keep serving those calls
+    // until every worker has seen the stop request and ended, so no state is freed under them.
+    for (auto* w : workers_) w->requestStop();
+    for (;;) {
+        bool any =
+            std::any_of(workers_.begin(), workers_.end(), [](BackgroundWork* w) { return w->running(); });
+        if (!any) break;
+        mt_.processPending(10);
+    }
+    for (auto* w : workers_) w->join();
+    if (hooks.saveSettings) hooks.saveSettings();
+}
+
+void Application::processEnd() {
+    if (hooks.releaseResources) hooks.releaseResources();
+}
+
+void Application::registerWorker(BackgroundWork* w) {
+    if (w && std::find(workers_.begin(), workers_.end(), w) == workers_.end()) workers_.push_back(w);
+}
+
+void Application::unregisterWorker(BackgroundWork* w) {
+    workers_.erase(std::remove(workers_.begin(), workers_.end(), w), workers_.end());
+}
+
+bool Application::displaySwitch(const std::string& f) const {
+    const DisplaySwitches& d = s_.display;
+    if (f == "tool_on") return d.tool_on;
+    if (f == "holder_on") return d.holder_on;
+    if (f == "zai_type") return s_.stock.visible != 0;
+    if (f == "kikai_on") return d.kikai_on;
+    if (f == "cad_on") return d.cad_on;
+    if (f == "grid_on") return d.grid_on;
+    if (f == "axis_on") return d.axis_on;
+    if (f == "kouwyer_on") return d.kouwyer_on;
+    if (f == "zaiwyer_on") return d.zaiwyer_on;
+    if (f == "kikaiwyer_on") return d.kikaiwyer_on;
+    if (f == "cadwyer_on") return d.cadwyer_on;
+    return false;
+}
+
+void Application::setDisplaySwitch(const std::string& f, bool on) {
+    DisplaySwitches& d = s_.display;
+    if (f == "tool_on")
+        d.tool_on = on;
+    else if (f == "holder_on")
+        d.holder_on = on;
+    else if (f == "zai_type")
+        s_.stock.visible = on ? 1 : 0;
+    else if (f == "kikai_on")
+        d.kikai_on = on;
+    else if (f == "cad_on")
+        d.cad_on = on;
+    else if (f == "grid_on")
+        d.grid_on = on;
+    else if (f == "axis_on")
+        d.axis_on = on;
+    else if (f == "kouwyer_on")
+        d.kouwyer_on = on;
+    else if (f == "zaiwyer_on")
+        d.zaiwyer_on = on;
+    else if (f == "kikaiwyer_on")
+        d.kikaiwyer_on = on;
+    else if (f == "cadwyer_on")
+        d.cadwyer_on = on;
+}
+
+void Application::toggleDisplaySwitch(const std::string& field) {
+    for (const auto& sw : displaySwitchControls()) {
+        if (field != sw.field) continue;
+        // The menu item's check mark is the truth the toggle inverts, whichever control was used.
+        bool on = !cs_.checked(sw.menuItem);
+        setDisplaySwitch(field, on);
+        cs_.setChecked(sw.menuItem, on);
+        cs_.setChecked(sw.button, on);
+        requestRepaint();
+        return;
+    }
+}
+
+void Application::requestRepaint() {
+    if (!s_.window.settingsReady) return;
+    ++repaints_;
+    if (hooks.repaint) hooks.repaint();
+}
+
+void Application::help() {
+    ui_.openDocument(kHelpFile);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,89 @@
+#pragma once
+// The application shell: start-up and shutdown in their fixed order, the close query, the display
+// switches, repaint requests and the help command. It owns nothing the GUI needs to draw; the GUI and
+// the headless runner both drive it.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "core/control_set.h"
+#include "platform/main_thread.h"
+#include "platform/ui_services.h"
+
+namespace vantrel {
+
+inline constexpr const char* kAppTitle = "VANTREL";
+inline constexpr const char* kWindowCaption = "Vantrel 3.71";
+inline constexpr const char* kHelpFile = "vantrelhelp.html";
+inline constexpr const char* kMsgConnected = "接続中です";
+inline constexpr const char* kMsgConfirmExit = "終了しますか?";
+
+// Hooks that later subsystems fill in. Empty hooks do nothing.
+struct ShellHooks {
+    std::function<void()> resetToolLists;    // start-up step 4.4
+    std::function<void()> loadSettings;      // start-up step 4.5 (settings-ready is false meanwhile)
+    std::function<void()> prepareImages;     // start-up step 4.7
+    std::function<void()> loadPicture;       // start-up step 4.9
+    std::function<void()> applySettings;     // start-up step 4.10
+    std::function<void()> saveSettings;      // shutdown step 2
+    std::function<void()> resetDncReceive;   // shutdown step 2
+    std::function<void()> repaint;           // recompose and show the scene
+    std::function<void()> requestClose;      // ask the window to close (GUI); headless: runs close query
+    std::function<void()> releaseResources;  // process end: images, program text, tool lists
+};
+
+class Application {
+  public:
+    Application(AppState& state, ControlSet& controls, UiServices& ui, MainThread& mainThread);
+
+    ShellHooks hooks;
+
+    // Registers the shell's controls and binds the shell's commands (display switches, help, end).
+    void createControls();
+    // Steps 4.1 to 4.10 of the start-up: selections, first page, tool lists, settings load, light bar,
+    // images, ready flag, picture, settings apply.
+    void startUp();
+
+    // The close query: false while the DNC line is connected (after telling the user), otherwise the
+    // user's answer to "終了しますか?".
+    bool closeQuery();
+    // The shutdown sequence after a confirmed close: stop effects, reset the DNC receive state, clear
+    // the ready flag, stop every worker (serving their synchronous calls until they have ended), save
+    // the settings.
+    void close();
+    // Releases what the process holds at its end.
+    void processEnd();
+
+    // Worker threads that close() must stop first.
+    void registerWorker(BackgroundWork* w);
+    void unregisterWorker(BackgroundWork* w);
+
+    // Inverts one display switch (by its field name, e.g. "grid_on"), keeps its menu check mark and
+    // button in step and asks for a repaint.
+    void toggleDisplaySwitch(const std::string& field);
+    bool displaySwitch(const std::string& field) const;
+
+    // Every command that changes something visible ends here; ignored while settings are being read.
+    void requestRepaint();
+    int repaintCount() const { return repaints_; }
+
+    void help();
+
+    AppState& state() { return s_; }
+    ControlSet& controls() { return cs_; }
+    UiServices& ui() { return ui_; }
+    MainThread& mainThread() { return mt_; }
+
+  private:
+    void setDisplaySwitch(const std::string& field, bool on);
+
+    AppState& s_;
+    ControlSet& cs_;
+    UiServices& ui_;
+    MainThread& mt_;
+    std::vector<BackgroundWork*> workers_;
+    int repaints_ = 0;
+};
+
+}  // namespace vantrel

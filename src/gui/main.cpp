@@ -1,0 +1,73 @@
+// The Vantrel desktop program.
+#include <QApplication>
+#include <QFontDatabase>
+#include <QProxyStyle>
+#include <QTimer>
+
+#include "app/application.h"
+#include "gui/main_window.h"
+#include "gui/qt_main_thread.h"
+#include "gui/qt_ui_services.h"
+
+namespace {
+
+// Tool-tip hints appear after 200 ms.
+class HintStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay) return 200;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+void chooseJapaneseFont(QApplication& a) {
+    for (const char* family : {"IPAexGothic", "IPAexゴシック", "Noto Sans CJK JP", "IPAGothic"}) {
+        if (QFontDatabase::families().contains(family)) {
+            QFont f(family);
+            f.setPointSize(9);
+            a.setFont(f);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    // The state exists before any window and outlives them all.
+    static AppState state;
+    QApplication qapp(argc, argv);
+    qapp.setApplicationName(kAppTitle);
+    qapp.setApplicationDisplayName(QString());
+    qapp.setStyle(new HintStyle);
+    chooseJapaneseFont(qapp);
+
+    ControlSet controls;
+    QtUiServices ui;
+    QtMainThread mainThread;
+    Application app(state, controls, ui, mainThread);
+    app.createControls();
+
+    MainWindow window(app);
+    ui.setParent(&window);
+    app.hooks.repaint = [&window] { window.repaintScene(); };
+    app.hooks.requestClose = [&window] { window.close(); };
+    app.startUp();
+    window.show();
+
+    // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).
+    QStringList args = qapp.arguments();
+    int shot = args.indexOf("--screenshot");
+    if (shot >= 0 && shot + 1 < args.size()) {
+        QString file = args[shot + 1];
+        QTimer::singleShot(800, [&window, file] {
+            window.grab().save(file);
+            std::exit(0);
+        });
+    }
+    int rc = qapp.exec();
+    app.processEnd();
+    return rc;
+}

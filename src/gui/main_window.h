@@ -1,0 +1,61 @@
+#pragma once
+// The main window: builds Qt widgets from the control model and binds them both ways. Widgets hold no
+// state of their own: a user action goes to the model (click, selectItem, moveTo), and the model's
+// change notifications update the widgets, on the UI thread and in the order they were made.
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <map>
+#include <string>
+
+#include "app/application.h"
+#include "core/image32.h"
+#include "gui/scene_widget.h"
+
+class QTabWidget;
+class QLayout;
+
+namespace vantrel {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    MainWindow(Application& app, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The widget realising a named control (nullptr when it has none).
+    QWidget* widget(const std::string& name) const;
+    QAction* action(const std::string& name) const;
+    ImageView* scene() const { return scene_; }
+    Image32& sceneImage() { return sceneImage_; }
+    // Clears the scene image to the background colour and shows it.
+    void repaintScene();
+    // The editor window ("編集").
+    QWidget* editorWindow() const { return editor_; }
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void buildMenus();
+    void buildMenu(QMenu* menu, const std::string& parent);
+    QWidget* buildControl(const Control& c, QWidget* parent);
+    void buildContainer(const std::string& name, QWidget* w, QLayout* layout);
+    void applyToWidget(const Control& c, ControlChange change);
+    void syncFromModel(const std::string& name);
+
+    Application& app_;
+    ControlSet& cs_;
+    std::map<std::string, QWidget*> widgets_;
+    std::map<std::string, QAction*> actions_;
+    std::map<QObject*, std::string> names_;
+    ImageView* scene_ = nullptr;
+    ImageView* listing_ = nullptr;
+    QWidget* editor_ = nullptr;
+    Image32 sceneImage_;
+    Image32 listingImage_;
+    int observer_ = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,74 @@
+#include "gui/qt_ui_services.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace vantrel {
+
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+void QtUiServices::message(const std::string& text) {
+    QMessageBox::information(parent_, kMessageCaption, q(text), QMessageBox::Ok);
+}
+
+bool QtUiServices::askYesNo(const std::string& text) {
+    return QMessageBox::question(parent_, kMessageCaption, q(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtUiServices::openFile(const std::string& title, const std::string& filter) {
+    QString f = QFileDialog::getOpenFileName(parent_, q(title), QString(), q(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<std::string> QtUiServices::saveFile(const std::string& title, const std::string& filter,
+                                                  const std::string& suggestedName) {
+    // The overwrite question is the caller's, with the program's own wording.
+    QString f = QFileDialog::getSaveFileName(parent_, q(title), q(suggestedName), q(filter), nullptr,
+                                             QFileDialog::DontConfirmOverwrite);
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<double> QtUiServices::keypad(double initial) {
+    bool ok = false;
+    double v = QInputDialog::getDouble(parent_, "数値入力", QString(), initial, -1e9, 1e9, 7, &ok);
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::optional<uint32_t> QtUiServices::chooseColour(uint32_t initial) {
+    QColor c(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
+    QColor r = QColorDialog::getColor(c, parent_);
+    if (!r.isValid()) return std::nullopt;
+    return static_cast<uint32_t>(r.red()) | (static_cast<uint32_t>(r.green()) << 8) |
+           (static_cast<uint32_t>(r.blue()) << 16);
+}
+
+std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice& initial) {
+    bool ok = false;
+    QFont f(q(initial.family), initial.size);
+    f.setBold(initial.bold);
+    f.setItalic(initial.italic);
+    QFont r = QFontDialog::getFont(&ok, f, parent_);
+    if (!ok) return std::nullopt;
+    return FontChoice{r.family().toStdString(), r.pointSize(), r.bold(), r.italic()};
+}
+
+void QtUiServices::openDocument(const std::string& path) {
+    // Relative names resolve against the current directory; the result is not examined.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(q(path))));
+}
+
+}  // namespace vantrel
