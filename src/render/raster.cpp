@@ -132,8 +132,11 @@ void scanTriangle(const ClipRect& clipIn, int w, int h, const ScreenPoint (&s)[3
     if (minY > clip.bottom || maxY < clip.top || minX > clip.right || maxX < clip.left) return;
     if (rows[0] == rows[1] && rows[1] == rows[2]) return;
 
+    // A stable three-element sort by row (std::stable_sort could allocate a buffer).
     int idx[3] = {0, 1, 2};
-    std::stable_sort(idx, idx + 3, [&](int a, int b) { return rows[a] < rows[b]; });
+    if (rows[idx[1]] < rows[idx[0]]) std::swap(idx[0], idx[1]);
+    if (rows[idx[2]] < rows[idx[1]]) std::swap(idx[1], idx[2]);
+    if (rows[idx[1]] < rows[idx[0]]) std::swap(idx[0], idx[1]);
     const int T = idx[0], M = idx[1], B = idx[2];
 
     auto edgeX = [&](int a, int b, double y, double& t) {
