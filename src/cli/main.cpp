@@ -3,8 +3,10 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "nc/blocks_command.h"
+#include "nc/trace.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"
 
@@ -21,7 +23,9 @@ const char* kUsage =
     "\n"
     "commands:\n"
     "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
-    "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n";
+    "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
+    "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
+    "                        print the tool path of FILE, one JSON object per move piece\n";
 
 }  // namespace
 
@@ -57,6 +61,10 @@ int main(int argc, char** argv) {
             return 2;
         }
         return vantrel::runBlocksCommand(argv[2], std::cout);
+    }
+    if (cmd == "trace") {
+        return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                        std::cerr);
     }
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;

@@ -35,7 +35,11 @@ Vec3 runCannedCycle(MotionContext& ctx, const CannedCycleRequest& rq, const Vec3
     ctx.pathHook = nullptr;
 
     Vec3 at = current;
-    const int32_t repeats = rq.repeats < 1 ? 1 : rq.repeats;
+    if (rq.repeats <= 0) {
+        ctx.pathHook = hook;
+        return Vec3{rq.holeX, rq.holeY, initialZ};  // L0: the hole is taken but not drilled
+    }
+    const int32_t repeats = rq.repeats;
     for (int32_t rep = 0; rep < repeats && !env.abandoned(); ++rep) {
         runRapid(ctx, at, aboveHole);
         if (tapping) setSpindle(ctx, spindle, rq.cycle == 84 ? 1 : 2);

@@ -1,0 +1,61 @@
+#pragma once
+// Headless path trace: plays a program through the scanner, ApplyBlock and the motion code without
+// cutting or drawing, and reports every move piece (and optionally every step). The command line
+// `vantrel-sim trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]`
+// prints one JSON object per line:
+//   {"line": 3, "kind": "cw", "plane": "xy", "start": [x,y,z], "end": [x,y,z], "centre": [x,y,z], "radius":
+//   r}
+//   {"step": [x,y,z]}                       (with --steps, every published position)
+//   {"end": [x,y,z], "cutting_time_min": t} (last line)
+// The format is what other tools compare paths with: keep it stable.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "core/machine_kind.h"
+#include "nc/motion.h"
+
+namespace vantrel {
+
+class TQuonStrings;
+
+struct TraceOptions {
+    MachineKind machine = MachineKind::VerticalMill;
+    double toolDiameter = 10.0;  // diameter of every tool of the stand-in tool list (D and T words)
+    bool steps = false;
+    int64_t stepBudget = -1;           // steps (and moves) allowed; negative: no limit
+    int64_t blockBudget = 10'000'000;  // executed blocks allowed (a program looping through M99)
+};
+
+struct TraceResult {
+    Vec3 end;
+    double cuttingTime = 0;
+    int64_t blocks = 0;
+    bool budgetSpent = false;  // the run was cut short by a budget
+};
+
+// Runs one pass of the program, publishing pieces and steps to `sink`.
+TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& options, MotionSink& sink);
+
+// A MotionSink that writes the JSON lines.
+class JsonTraceWriter : public MotionSink {
+  public:
+    JsonTraceWriter(std::ostream& out, bool steps) : out_(out), steps_(steps) {}
+    void onPiece(const MotionSegment& piece, int32_t line) override;
+    void onStep(const Vec3& pos, bool drawDue) override;
+    void writeEnd(const TraceResult& result);
+
+  private:
+    std::ostream& out_;
+    bool steps_;
+};
+
+// Formats a coordinate for the trace: at most six decimals, trailing zeros dropped, never "-0".
+std::string formatTraceNumber(double v);
+
+// The `trace` command: args are the words after "trace". Returns the exit status (0 done, 1 the file
+// could not be read, 2 bad arguments); messages go to `err`.
+int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace vantrel
