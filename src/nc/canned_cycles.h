@@ -27,16 +27,18 @@ struct CannedCycleRequest {
 Vec3 runCannedCycle(MotionContext& ctx, const CannedCycleRequest& rq, const Vec3& current,
                     Shared<int32_t>* spindle);
 
-// Where the hole, the bottom and the R point of a cycle block are, from its words. The R point and the
-// bottom persist between blocks of a pass (a block without R or Z keeps them); at the start of a pass
-// both are the current Z, so a cycle without R before any R drills from where the tool stands.
+// The R point and the bottom of the canned cycles persist between blocks of a pass (a block without R
+// or Z keeps them). Until a block of the pass gives one, it is the Z the tool stands at when the cycle
+// starts (the initial level), so a cycle without R drills from where the tool is instead of from a
+// level left over from somewhere else.
 struct CannedCycleLevels {
     double rPointZ = 0;
     double bottomZ = 0;
-    void startPass(double currentZ) {
-        rPointZ = currentZ;
-        bottomZ = currentZ;
-    }
+    bool rGiven = false;
+    bool bottomGiven = false;
+    void startPass() { rGiven = bottomGiven = false; }
+    double rPoint(double currentZ) const { return rGiven ? rPointZ : currentZ; }
+    double bottom(double currentZ) const { return bottomGiven ? bottomZ : currentZ; }
 };
 
 }  // namespace vantrel

@@ -162,7 +162,7 @@ void MillMotion::startPass(const Vec3& toolPosition) {
     current_ = toolPosition;
     chainEnd_ = toolPosition;
     lastOut_ = toolPosition;
-    levels_.startPass(toolPosition.z);
+    levels_.startPass();
     env_.cuttingTime = 0;
 }
 
@@ -239,10 +239,16 @@ void MillMotion::runCycle(ModalState& m, MotionContext& ctx) {
     rq.cycle = m.cycle;
     rq.holeX = m.seen.x ? (inc ? current_.x + m.reg('X') : m.reg('X')) : current_.x;
     rq.holeY = m.seen.y ? (inc ? current_.y + m.reg('Y') : m.reg('Y')) : current_.y;
-    if (m.seen.z) levels_.bottomZ = inc ? current_.z + m.reg('Z') : m.reg('Z');
-    if (m.seen.r) levels_.rPointZ = inc ? current_.z + m.reg('R') : m.reg('R');
-    rq.bottomZ = levels_.bottomZ;
-    rq.rPointZ = levels_.rPointZ;
+    if (m.seen.z) {
+        levels_.bottomZ = inc ? current_.z + m.reg('Z') : m.reg('Z');
+        levels_.bottomGiven = true;
+    }
+    if (m.seen.r) {
+        levels_.rPointZ = inc ? current_.z + m.reg('R') : m.reg('R');
+        levels_.rGiven = true;
+    }
+    rq.bottomZ = levels_.bottom(current_.z);
+    rq.rPointZ = levels_.rPoint(current_.z);
     rq.peck = m.reg('Q');
     rq.repeats = m.seen.l ? std::clamp(RoundHalfAway(m.reg('L')), 0, kMaxRepeats) : 1;
     rq.returnToR = m.returnLevel == 1;

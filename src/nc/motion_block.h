@@ -41,7 +41,7 @@ class MillMotion {
     MillMotion(StepperEnv& env, const MillMotionSettings& settings) : env_(env), settings_(settings) {}
 
     // Start of a pass: the interpreter's positions come from the tool position; the cutting time
-    // starts at 0 and the canned-cycle levels at the current Z.
+    // starts at 0; the canned-cycle R point and bottom are unset until a cycle block gives them.
     void startPass(const Vec3& toolPosition);
 
     // The movement of the executing block (entry 4), after ApplyBlock. `onLastLine` is true when the

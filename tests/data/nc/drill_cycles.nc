@@ -1,0 +1,11 @@
+(drilling cycles in G98 and G99, absolute and incremental)
+G90 G17 G00 X0 Y0 Z20.
+G98 G81 X10. Y10. Z-5. R2. F100.
+G99 X20.
+G80 G00 Z20.
+G99 G73 X30. Y10. Z-3. R2. Q1. F100.
+G80 G00 Z20.
+G91 G98 G83 X10. Y0 Z-25. R-15. Q2.
+G99 G84 X10. Z-15. R-10.
+G80 G90 G00 Z20.
+M30

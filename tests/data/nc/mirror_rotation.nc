@@ -1,0 +1,13 @@
+(mirror about X10, then rotation by 90 degrees about X10 Y0)
+G90 G17 G00 X0 Y0 Z0
+G01 X15. Y0 F100.
+G51.1 X10.
+G01 X15. Y5.
+G02 X20. Y10. R5.
+G00 G50.1 X0 Y0
+G68 X10. Y0 R90.
+G01 X20. Y0
+G03 X20. Y10. R5.
+G69
+G00 X0 Y0
+M30

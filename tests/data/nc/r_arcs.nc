@@ -1,0 +1,10 @@
+(arcs given by R, short and long, in G17, G18 and G19)
+G90 G00 X0 Y0 Z0
+G17 G02 X10. Y0 R10. F100.
+G03 X0 Y0 R-10.
+G18 G02 X0 Z10. R10.
+G03 X0 Z0 R-10.
+G19 G02 Y10. Z0 R10.
+G03 Y0 Z0 R-10.
+G17 G02 X20. Y0 R5.
+M30
