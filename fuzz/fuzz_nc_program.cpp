@@ -1,0 +1,127 @@
+// Arbitrary bytes as a program file: loaded through LoadFromFile, scanned block by block and applied to
+// the modal state with warnings on (so the text is also written to). Checks on the way: every value
+// is finite, no block holds more than 30 words, and a file with clean CR LF breaks is saved back byte
+// for byte.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "core/control_set.h"
+#include "editor/quon_strings.h"
+#include "nc/apply_block.h"
+#include "nc/block_scanner.h"
+#include "nc/modal_labels.h"
+#include "platform/main_thread.h"
+#include "stock/stock_spec.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "fuzz_nc_program: %s\n", what);
+        std::abort();
+    }
+}
+
+const std::string& tempPath() {
+    static const std::string p =
+        (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+        "/fuzz_nc_program_" + std::to_string(getpid()) + ".nc";
+    static const bool removeAtExit = [] {
+        return std::atexit([] { std::remove(tempPath().c_str()); }) == 0;
+    }();
+    (void)removeAtExit;
+    return p;
+}
+
+vantrel::ControlSet& controls() {
+    static vantrel::ControlSet* cs = [] {
+        auto* c = new vantrel::ControlSet;
+        vantrel::addModalStatusControls(*c);
+        for (const char* name : {"menu_error", "menu_play_ton", "menu_okupitch"}) {
+            vantrel::Control m;
+            m.name = name;
+            m.kind = vantrel::ControlKind::MenuItem;
+            c->add(m);
+        }
+        c->setChecked("menu_error", true);
+        return c;
+    }();
+    return *cs;
+}
+
+bool cleanCrLf(std::string_view b) {
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == '\r' && (i + 1 >= b.size() || b[i + 1] != '\n')) return false;
+        if (b[i] == '\n' && (i == 0 || b[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+    FILE* f = std::fopen(tempPath().c_str(), "wb");
+    if (!f) return 0;
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+
+    vantrel::TQuonStrings prog;
+    std::string message;
+    check(prog.LoadFromFile(tempPath(), &message), "a readable file failed to load");
+    check(prog.count() >= 1, "a loaded store holds no line");
+
+    std::string image;
+    if (prog.fileImage(image) && cleanCrLf(bytes))
+        check(image == bytes, "CR LF file not saved back byte for byte");
+
+    // Scan and apply every block; the limit only bounds the run time of a single input.
+    vantrel::ControlSet& cs = controls();
+    cs.setChecked("menu_play_ton", size % 3 == 1);
+    cs.setChecked("menu_okupitch", size % 5 == 2);
+    vantrel::initModalLabelsForPass(cs);
+    vantrel::StandInModalHooks hooks;
+    hooks.tools = {{1, 10, 100}, {2, 6, 80}, {3, 0, 0}};
+    hooks.atc = true;
+    vantrel::InlineMainThread mt;
+    vantrel::StockSpec stock;
+    vantrel::ModalContext ctx{cs, hooks, mt, &prog, stock};
+    vantrel::ModalState modal;
+    vantrel::ScanState scan;
+    scan.startPass(static_cast<int32_t>(size % 7) - 1);
+    if (size % 2) scan.labelLetters = vantrel::LabelLetters::OOnly;
+    vantrel::BlockQueue queue;
+    const int64_t limit = 20 * static_cast<int64_t>(prog.count()) + 50;
+    for (int64_t k = 0; k < limit; ++k) {
+        vantrel::FetchBlock(prog, scan, queue);
+        const vantrel::BlockWords& b = queue[0];
+        check(b.count >= 0 && b.count <= vantrel::BlockWords::kMaxWords, "word count out of range");
+        check(scan.stack.depth >= 0 && scan.stack.depth <= vantrel::SubprogramStack::kCapacity,
+              "depth out of range");
+        for (int i = 0; i < b.count; ++i)
+            check(std::isfinite(b.values[static_cast<std::size_t>(i)]), "value not finite");
+        const vantrel::BlockWords& exec = queue.executing();
+        if (exec.count > 0) {
+            vantrel::ApplyBlock(modal, exec, ctx);
+            check(std::isfinite(modal.feedPerMinute) && std::isfinite(modal.feedPerRev), "feed not finite");
+            check(modal.stepLength > 0, "step length not positive");
+            vantrel::finishBlockSetup(modal);
+        }
+        if (exec.programEnd || (scan.exhausted && k > 8)) break;
+    }
+
+    // The text operations on the same bytes must not fail either.
+    prog.SetText(bytes);
+    prog.InsertText(prog.count() / 2, bytes);
+    std::string comma = prog.CommaText();
+    prog.SetCommaText(comma);
+    prog.appendToLastLine(bytes);
+    (void)prog.Text();
+    return 0;
+}
