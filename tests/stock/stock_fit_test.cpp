@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "stock/stock_fit.h"
+
+namespace vantrel {
+namespace {
+
+PathExtent scan(std::vector<std::string> lines, Vec3 start = {0, 0, 100}) {
+    VectorProgramLines prog(std::move(lines));
+    FitScanContext ctx;
+    ctx.start = start;
+    ctx.referencePoint = {0, 0, 500};
+    return scanProgramExtent(prog, ctx);
+}
+
+TEST(StockFit, FeedsWidenRapidsOnlyMove) {
+    PathExtent e = scan({"G00 X-50. Y-50. Z5.", "G01 Z0", "G01 X10. Y20.", "X30.", "G00 X500. Z50.", "M30",
+                         "G01 X900."});
+    ASSERT_TRUE(e.any());
+    EXPECT_EQ(e.min, (Vec3{-50, -50, 0}));  // G01 Z0 at (-50,-50) opens the box
+    EXPECT_EQ(e.max, (Vec3{30, 20, 0}));
+
+    StockSpec s;
+    ASSERT_TRUE(fitStockToExtent(s, MachineKind::VerticalMill, e));
+    EXPECT_EQ(s.offsetX, -50);
+    EXPECT_EQ(s.sizeX, 80);
+    EXPECT_EQ(s.sizeY, 70);
+    EXPECT_EQ(s.sizeZ, 10);  // a single Z level gets 10
+    EXPECT_EQ(s.offsetZ, 0);
+}
+
+TEST(StockFit, ArcsAddTheQuadrantPointsTheyPass) {
+    // Counter-clockwise half circle from (10, 0) to (-10, 0) around the origin passes 90 degrees.
+    PathExtent e = scan({"G00 X10. Y0 Z0", "G03 X-10. Y0 I-10. J0"});
+    EXPECT_NEAR(e.max.y, 10, 1e-9);
+    EXPECT_NEAR(e.min.y, 0, 1e-9);
+    EXPECT_NEAR(e.min.x, -10, 1e-9);
+    // The clockwise one passes 270 degrees instead.
+    e = scan({"G00 X10. Y0 Z0", "G02 X-10. Y0 I-10. J0"});
+    EXPECT_NEAR(e.min.y, -10, 1e-9);
+    EXPECT_NEAR(e.max.y, 0, 1e-9);
+    // Start equal to end: a full circle.
+    e = scan({"G00 X10. Y0 Z0", "G02 X10. Y0 I-10."});
+    EXPECT_NEAR(e.min.x, -10, 1e-9);
+    EXPECT_NEAR(e.max.y, 10, 1e-9);
+    // A radius word: the short arc for R > 0, the long one for R < 0.
+    e = scan({"G00 X0 Y0 Z0", "G02 X20. Y0 R10."});
+    EXPECT_NEAR(e.max.y, 10, 1e-9);
+    e = scan({"G00 X0 Y0 Z0", "G03 X20. Y0 R-20."});  // round the far side of a centre below
+    EXPECT_NEAR(e.min.y, -17.320508 - 20, 1e-6);
+    EXPECT_NEAR(e.max.y, 0, 1e-9);
+    // ZX plane: the quadrants are taken on Z and X.
+    e = scan({"G18 G00 X0 Y0 Z10.", "G03 X0 Z-10. K-10."});
+    EXPECT_NEAR(e.max.z, 10, 1e-9);
+    EXPECT_NEAR(e.min.z, -10, 1e-9);
+    EXPECT_NEAR(std::max(std::fabs(e.min.x), std::fabs(e.max.x)), 10, 1e-9);  // one side of the circle
+}
+
+TEST(StockFit, ModesCommentsReferenceAndCycles) {
+    PathExtent e = scan({"(G01 X999.", "still comment) G91 G01 X10. Y5.", "X10.", "G90 G28 Z0",
+                         "G01 X0 Y0 (Z is now the reference 500)", "G81 X5. Y5. Z-30. R2.", "G80"},
+                        {0, 0, 0});
+    EXPECT_EQ(e.max.x, 20);
+    EXPECT_EQ(e.max.y, 5);
+    EXPECT_EQ(e.max.z, 500);
+    EXPECT_EQ(e.min.z, -30);  // widened by the drilling cycle's Z
+    // Upper and lower case, numbers without a point count in thousandths.
+    e = scan({"g01 x1000 y2."}, {0, 0, 0});
+    EXPECT_EQ(e.max.x, 1);
+    EXPECT_EQ(e.max.y, 2);
+}
+
+TEST(StockFit, SubprogramsAndBoundedCalls) {
+    PathExtent e = scan({"G01 X1. Y1. Z0", "M98 P100", "G01 X2.", "M30", "O100", "G01 Y50.", "M99"});
+    EXPECT_EQ(e.max.y, 50);
+    EXPECT_EQ(e.max.x, 2);
+    // A subprogram that calls itself forever stops at the depth limit, and the scan ends.
+    e = scan({"G01 X1. Y1. Z0", "O200", "G91 G01 X1.", "M98 P200", "M30"});
+    EXPECT_EQ(e.max.x, 1 + 1 + kFitSubprogramDepth);
+    // M99 in the main program ends the scan; a call to a missing label is ignored.
+    e = scan({"G01 X1. Y1. Z0", "M98 P9", "M99", "G01 X100."});
+    EXPECT_EQ(e.max.x, 1);
+}
+
+TEST(StockFit, LatheAndWireFits) {
+    PathExtent e = scan({"G00 X60. Z5.", "G01 X40. Z-30.", "X20. Z-40."});
+    StockSpec s;
+    ASSERT_TRUE(fitStockToExtent(s, MachineKind::Lathe, e));
+    EXPECT_EQ(s.sizeX, 80);
+    EXPECT_EQ(s.sizeY, 40);
+    EXPECT_EQ(s.sizeZ, 10 + 40);
+    EXPECT_EQ(s.offsetX, -30);
+
+    StockSpec w;
+    ASSERT_TRUE(fitStockToExtent(w, MachineKind::WireEdm, scan({"G01 X-5. Y-6. Z0", "X5."})));
+    EXPECT_EQ(w.offsetX, -5);
+    EXPECT_EQ(w.offsetY, -6);
+    EXPECT_EQ(w.sizeX, 100);  // the wire EDM keeps its sizes
+
+    StockSpec none;
+    EXPECT_FALSE(fitStockToExtent(none, MachineKind::VerticalMill, scan({"G00 X5.", "M30"})));
+    EXPECT_EQ(none.sizeX, 100);
+}
+
+TEST(StockFit, SizesStayWithinTheLattice) {
+    StockSpec s;
+    s.pitch = 0.1;
+    ASSERT_TRUE(fitStockToExtent(s, MachineKind::VerticalMill, scan({"G01 X0 Y0 Z0", "X250. Y50. Z-5."})));
+    EXPECT_FLOAT_EQ(s.sizeX, 100);
+    EXPECT_FLOAT_EQ(s.sizeY, 50);
+}
+
+}  // namespace
+}  // namespace vantrel
