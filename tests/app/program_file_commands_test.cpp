@@ -1,0 +1,164 @@
+#include "app/program_file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/main_window_controls.h"
+#include "platform/scripted_ui_services.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeBytes(const fs::path& p, std::string_view bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct RecordingQuestions : CaptionedQuestions {
+    std::vector<std::string> asked;  // "caption|text"
+    std::deque<bool> answers;
+    bool ask(const std::string& text, const std::string& caption) override {
+        asked.push_back(caption + "|" + text);
+        if (answers.empty()) return false;
+        bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+struct Fixture {
+    fs::path dir;
+    ControlSet controls;
+    ScriptedUiServices ui;
+    TQuonStrings program;
+    EditModel model{program};
+    HeadlessEditorView view{model};
+    RecordingQuestions questions;
+    ProgramFileCommands files{controls, ui, program, view, &questions};
+    int fits = 0, strips = 0, cleared = 0;
+
+    Fixture() {
+        dir = fs::temp_directory_path() /
+              ("vantrel_pfc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        addMainWindowControls(controls);
+        files.hooks.stockFit = [this] { ++fits; };
+        files.hooks.programStrip = [this] { ++strips; };
+        files.hooks.programCleared = [this] { ++cleared; };
+        files.bindControls();
+    }
+    ~Fixture() { fs::remove_all(dir); }
+    std::string path(const char* name) const { return (dir / name).string(); }
+};
+
+TEST(ProgramFileCommands, LoadAsksForTheStockFitAndSaveWritesCrLf) {
+    Fixture f;
+    writeBytes(f.path("a.nc"), "O0001\nG00 X0 (原点)\nM30\n");
+    f.ui.fileAnswers.push_back(f.path("a.nc"));
+    f.questions.answers.push_back(true);
+    f.controls.click("sb_textin");
+    EXPECT_EQ(f.program.count(), 4);
+    EXPECT_EQ(f.program.lineText(1), "G00 X0 (原点)");
+    EXPECT_EQ(f.strips, 1);
+    EXPECT_EQ(f.fits, 1);
+    ASSERT_EQ(f.questions.asked.size(), 1u);
+    EXPECT_EQ(f.questions.asked[0], "材料フィット|読み込んだデータに材料を合わせますか？");
+    // An edit, then "保存" under a new name without extension: ".txt" is added, nothing asked.
+    f.model.setCaret({1, 0});
+    f.model.typeText("N10 ");
+    f.ui.fileAnswers.push_back(f.path("b"));
+    f.controls.click("Save1");
+    EXPECT_EQ(readBytes(f.dir / "b.txt"), "O0001\r\nN10 G00 X0 (原点)\r\nM30\r\n");
+    EXPECT_EQ(f.questions.asked.size(), 1u);
+    // Saving to the same name without extension again: the final name exists, so the question comes.
+    f.ui.fileAnswers.push_back(f.path("b"));
+    f.questions.answers.push_back(false);
+    f.model.typeText("X");
+    f.controls.click("Save1");
+    EXPECT_EQ(f.questions.asked.back(), "確認|同名のファイルが存在します。上書きしますか？");
+    EXPECT_EQ(readBytes(f.dir / "b.txt"), "O0001\r\nN10 G00 X0 (原点)\r\nM30\r\n");
+    EXPECT_FALSE(fs::exists(f.dir / "b"));
+    f.questions.answers.push_back(true);
+    EXPECT_TRUE(f.files.saveAs(f.path("b.txt")));
+    EXPECT_EQ(readBytes(f.dir / "b.txt"), "O0001\r\nN10 XG00 X0 (原点)\r\nM30\r\n");
+}
+
+TEST(ProgramFileCommands, Cp932FileStaysCp932) {
+    Fixture f;
+    const std::string sjis = "(\x89\xC1\x8D\x48)\r\nM30";  // (加工) in CP932
+    writeBytes(f.path("s.nc"), sjis);
+    ASSERT_TRUE(f.files.loadFile(f.path("s.nc")));
+    EXPECT_EQ(f.program.lineText(0), "(加工)");
+    f.questions.answers.push_back(true);
+    ASSERT_TRUE(f.files.saveAs(f.path("s.nc")));
+    EXPECT_EQ(readBytes(f.dir / "s.nc"), sjis);
+}
+
+TEST(ProgramFileCommands, FailedLoadLeavesTheProgramAlone) {
+    Fixture f;
+    f.model.typeText("G01 X1");
+    f.ui.fileAnswers.push_back(f.path("missing.nc"));
+    f.controls.click("N2");
+    EXPECT_EQ(f.program.Text(), "G01 X1");
+    EXPECT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.strips, 0);
+    EXPECT_TRUE(f.questions.asked.empty());
+    // While a play reads the store, loading is refused.
+    writeBytes(f.path("x.nc"), "M30");
+    f.model.setReadOnly(true);
+    EXPECT_FALSE(f.files.loadFile(f.path("x.nc")));
+    EXPECT_EQ(f.program.Text(), "G01 X1");
+    // Saving into a folder that does not exist fails with a message and changes nothing.
+    f.model.setReadOnly(false);
+    EXPECT_FALSE(f.files.saveAs(f.path("nodir/p.txt")));
+    EXPECT_EQ(f.ui.messages.size(), 3u);
+}
+
+TEST(ProgramFileCommands, EditMenuClearAllFontAndStartupParameter) {
+    Fixture f;
+    writeBytes(f.path("start.nc"), "G90\r\nG00 Z5");
+    EXPECT_TRUE(f.files.loadStartupParameter({f.path("start.nc"), "ignored"}));
+    EXPECT_EQ(f.program.Text(), "G90\r\nG00 Z5");
+    EXPECT_TRUE(f.questions.asked.empty());  // no stock-fit question at start-up
+    f.controls.click("SelectAll1");
+    f.controls.click("Copy1");
+    EXPECT_EQ(f.view.clipboard, "G90\nG00 Z5");
+    f.controls.click("Cut1");
+    EXPECT_EQ(f.program.Text(), "");
+    f.controls.click("Paste1");
+    f.controls.click("Paste1");
+    EXPECT_EQ(f.program.Text(), "G90\r\nG00 Z5G90\r\nG00 Z5");
+    f.controls.click("N14");  // answered No
+    EXPECT_EQ(f.program.count(), 3);
+    f.questions.answers.push_back(true);
+    f.controls.click("N14");
+    EXPECT_EQ(f.questions.asked.back(), "確認|全削除しますか?");
+    EXPECT_EQ(f.program.Text(), "");
+    EXPECT_EQ(f.cleared, 1);
+    f.controls.click("N79");
+    f.controls.click("N47");
+    f.controls.click("sb_henshu");
+    EXPECT_EQ(f.view.shown, 3);
+    f.ui.fontAnswers.push_back(FontChoice{"Noto Sans Mono CJK JP", 12, false, false});
+    f.controls.click("Font1");
+    EXPECT_EQ(f.view.font().family, "Noto Sans Mono CJK JP");
+    EXPECT_EQ(f.ui.log.back(), "font:ＭＳ ゴシック");
+}
+
+}  // namespace
+}  // namespace vantrel
