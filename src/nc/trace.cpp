@@ -81,7 +81,11 @@ const char* planeName(int32_t plane) {
 }
 
 std::string point(const Vec3& p) {
-    return "[" + formatTraceNumber(p.x) + ", " + formatTraceNumber(p.y) + ", " + formatTraceNumber(p.z) + "]";
+    std::string s;
+    s.reserve(48);
+    s.append(1, '[').append(formatTraceNumber(p.x)).append(", ").append(formatTraceNumber(p.y));
+    s.append(", ").append(formatTraceNumber(p.z)).append(1, ']');
+    return s;
 }
 
 bool hasM(const ModalState& m, int code) {
