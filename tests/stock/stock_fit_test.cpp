@@ -14,8 +14,8 @@ PathExtent scan(std::vector<std::string> lines, Vec3 start = {0, 0, 100}) {
 }
 
 TEST(StockFit, FeedsWidenRapidsOnlyMove) {
-    PathExtent e = scan({"G00 X-50. Y-50. Z5.", "G01 Z0", "G01 X10. Y20.", "X30.", "G00 X500. Z50.", "M30",
-                         "G01 X900."});
+    PathExtent e = scan(
+        {"G00 X-50. Y-50. Z5.", "G01 Z0", "G01 X10. Y20.", "X30.", "G00 X500. Z50.", "M30", "G01 X900."});
     ASSERT_TRUE(e.any());
     EXPECT_EQ(e.min, (Vec3{-50, -50, 0}));  // G01 Z0 at (-50,-50) opens the box
     EXPECT_EQ(e.max, (Vec3{30, 20, 0}));
