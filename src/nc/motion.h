@@ -4,6 +4,7 @@
 // command all listen to the same stream).
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "core/shared_value.h"
 #include "core/vec3.h"
@@ -169,6 +170,9 @@ void runPiece(StepperEnv& env, const MotionSegment& piece, double step);
 // the longer one; when the chord is longer than 2|R| the chord's midpoint; when R or the chord is 0
 // the start point. The coordinate on the plane's normal axis is the start's.
 Vec3 ArcCentreFromRadius(int32_t plane, int32_t motion, double r, const Vec3& end, const Vec3& start);
+
+// The text of the cutting-time label: minutes as "###0.##" followed by "分".
+std::string cuttingTimeCaption(double minutes);
 
 // Distance between two points in the plane (ignoring the normal axis).
 double planeDistance(int32_t plane, const Vec3& p, const Vec3& q);

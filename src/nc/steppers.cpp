@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/number_format.h"
 #include "nc/motion.h"
 #include "platform/input_state.h"
 
@@ -217,7 +218,7 @@ Vec3 ArcCentreFromRadius(int32_t plane, int32_t motion, double r, const Vec3& en
         return centre;
     }
     // The two points at |R| from both ends lie on the chord's perpendicular bisector.
-    const double off = std::sqrt(std::max(0.0, absR * absR - h * h));
+    const double off = std::sqrt(std::max(0.0, (absR - h) * (absR + h)));  // no overflow of R squared
     const double ua = (ea - sa) / (2 * h), ub = (eb - sb) / (2 * h);
     const double c1a = ma - ub * off, c1b = mb + ua * off;  // left of the chord
     const double c2a = ma + ub * off, c2b = mb - ua * off;  // right of the chord
@@ -236,6 +237,10 @@ Vec3 ArcCentreFromRadius(int32_t plane, int32_t motion, double r, const Vec3& en
     setAxis(centre, ax.a, takeFirst ? c1a : c2a);
     setAxis(centre, ax.b, takeFirst ? c1b : c2b);
     return centre;
+}
+
+std::string cuttingTimeCaption(double minutes) {
+    return FormatFloat("###0.##", std::isfinite(minutes) ? minutes : 0.0) + "分";
 }
 
 }  // namespace vantrel

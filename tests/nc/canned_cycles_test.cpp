@@ -209,5 +209,50 @@ TEST(ReferenceReturn, NamedAxesGoToTheReferenceOthersStay) {
     EXPECT_EQ(rig.rec.pieces[0].segment.moveKind, kMoveRapid);
 }
 
+struct PathLog : PathDrawHook {
+    std::vector<std::pair<int32_t, PathStyle>> drawn;
+    void drawPiece(const MotionSegment& piece, PathStyle style) override {
+        drawn.push_back({piece.moveKind, style});
+    }
+};
+
+TEST(PathDrawing, PiecesAreDrawnBeforeTheyRunAndRapidsCanBeLeftOut) {
+    Rig rig;
+    PathLog log;
+    rig.ctx.pathHook = &log;
+    runRapid(rig.ctx, {0, 0, 0}, {1, 0, 0});
+    runFeed(rig.ctx, {1, 0, 0}, {2, 0, 0});
+    rig.ctx.pathSkipRapids = true;
+    runRapid(rig.ctx, {2, 0, 0}, {3, 0, 0});
+    ASSERT_EQ(log.drawn.size(), 2u);
+    EXPECT_EQ(log.drawn[0].second, PathStyle::Rapid);
+    EXPECT_EQ(log.drawn[1].second, PathStyle::Feed);
+    EXPECT_EQ(rig.rec.pieces.size(), 3u);
+}
+
+TEST(PathDrawing, CannedCycleDrawsItsPreviewOnceAndNotEachMove) {
+    Rig rig;
+    PathLog log;
+    rig.ctx.pathHook = &log;
+    CannedCycleRequest rq;
+    rq.cycle = 83;
+    rq.rPointZ = 2;
+    rq.bottomZ = -6;
+    rq.peck = 2;
+    rq.repeats = 2;
+    runCannedCycle(rig.ctx, rq, {0, 0, 10}, nullptr);
+    ASSERT_EQ(log.drawn.size(), 3u);  // dotted to the hole, dotted to the R point, solid to the bottom
+    EXPECT_EQ(log.drawn[0].second, PathStyle::Rapid);
+    EXPECT_EQ(log.drawn[1].second, PathStyle::Rapid);
+    EXPECT_EQ(log.drawn[2].second, PathStyle::Feed);
+    EXPECT_EQ(rig.ctx.pathHook, &log);
+    EXPECT_GT(rig.rec.pieces.size(), 10u);
+}
+
+TEST(CuttingTimeCaption, MinutesWithTwoDecimalsAndUnit) {
+    EXPECT_EQ(cuttingTimeCaption(1.23456), "1.23分");
+    EXPECT_EQ(cuttingTimeCaption(0), "0分");
+}
+
 }  // namespace
 }  // namespace vantrel
