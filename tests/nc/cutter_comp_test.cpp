@@ -233,6 +233,25 @@ TEST(CutterCompCircle, FullCirclePocketAndOutlineBothSidesBothJoins) {
     }
 }
 
+TEST(CutterCompCircle, RoundedRectangleBothSidesBothJoinsStayAtRadius) {
+    // Lines joined tangentially by quarter circles of radius 5: every corner is tangent, so offset
+    // lines meet the offset circles where they touch.
+    std::vector<MotionSegment> contour = {
+        line({5, 0, 0}, {35, 0, 0}),   arc(kMoveArcCCW, {35, 0, 0}, {40, 5, 0}, {35, 5, 0}),
+        line({40, 5, 0}, {40, 25, 0}), arc(kMoveArcCCW, {40, 25, 0}, {35, 30, 0}, {35, 25, 0}),
+        line({35, 30, 0}, {5, 30, 0}), arc(kMoveArcCCW, {5, 30, 0}, {0, 25, 0}, {5, 25, 0}),
+        line({0, 25, 0}, {0, 5, 0}),   arc(kMoveArcCCW, {0, 5, 0}, {5, 0, 0}, {5, 5, 0})};
+    for (int32_t request : {kCompLeftRequested, kCompRightRequested}) {
+        for (bool arcJoin : {true, false}) {
+            CompRun run = runClosed(contour, {20, 15, 0}, request, 2, arcJoin);
+            for (size_t b = 1; b + 1 < run.chains.size(); ++b) EXPECT_EQ(run.chains[b].count, 1) << b;
+            expectAllAtRadius(run, contour, 2);
+            // The arcs run on radius 3 inside and 7 outside.
+            EXPECT_NEAR(run.chains[2].pieces[0].radius, request == kCompLeftRequested ? 3 : 7, kEps);
+        }
+    }
+}
+
 TEST(CutterCompProfile, LineArcLineTangentTouchesTheInnerCircle) {
     // G41 r2: G01 (0,0)->(10,0), G03 to (20,10) about (10,10), G01 up to (20,30).
     MotionSegment l1 = line({0, 0, 0}, {10, 0, 0});
