@@ -29,7 +29,9 @@ inline int64_t floorToInt(double v) {
         const auto i = static_cast<int64_t>(v);
         return v < static_cast<double>(i) ? i - 1 : i;
     }
-    return saturatingToInt64(std::floor(v));
+    // Rows and columns this far out are beyond any image; keeping them within +-2^40 leaves room for the
+    // +-1 the scan conversion does with them.
+    return std::clamp<int64_t>(saturatingToInt64(std::floor(v)), -(int64_t{1} << 40), int64_t{1} << 40);
 }
 
 int32_t roundToInt(double v) {
@@ -302,13 +304,22 @@ void stepLine(const ClipRect& clip, ScreenPoint s1, ScreenPoint s2, Plot&& plot)
     // Rounded major coordinates outside [lo, hi] are clipped anyway; one step of margin each side.
     const double iLo = std::max(0.0, std::floor(lo - a0) - 1.0);
     const double iHi = std::min(steps, std::ceil(hi - a0) + 1.0);
-    for (double i = iLo; i <= iHi; i += 1.0) {
-        const double a = a0 + i;
-        const double b = b0 + i * m;
-        if (alongY)
-            plot(roundToInt(b), roundToInt(a), b, a);
-        else
-            plot(roundToInt(a), roundToInt(b), a, b);
+    if (!(iLo <= iHi)) {
+        // No step lands near the rectangle.
+    } else {
+        // Counting with an integer: far from zero adding 1 to a double changes nothing, and the range is
+        // never longer than the rectangle plus the margins.
+        const int64_t count =
+            std::min<int64_t>(saturatingToInt64(iHi - iLo), static_cast<int64_t>(hi - lo) + 4);
+        for (int64_t k = 0; k <= count; ++k) {
+            const double i = iLo + static_cast<double>(k);
+            const double a = a0 + i;
+            const double b = b0 + i * m;
+            if (alongY)
+                plot(roundToInt(b), roundToInt(a), b, a);
+            else
+                plot(roundToInt(a), roundToInt(b), a, b);
+        }
     }
     const bool s2Last = alongY ? (s2.y >= s1.y) : (s2.x >= s1.x);
     const ScreenPoint end = s2Last ? s2 : s1;

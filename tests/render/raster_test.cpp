@@ -101,6 +101,8 @@ TEST_F(Raster, TriangleOnOneRowDrawsNothingAndNonFiniteInputIsIgnored) {
     const float nan = std::nanf("");
     fillTriangle(fb, view, 0, fb.fullClip(), kA, kB, kC, {nan, 5}, {20, 30}, {15, 40});
     fillTriangle(fb, view, 0, fb.fullClip(), kA, kB, kC, {1e30f, -1e30f}, {20, 30}, {-1e30f, 40});
+    // Rows far beyond the 64-bit range must not overflow when the parts are delimited.
+    fillTriangle(fb, view, 0, fb.fullClip(), kA, kB, kC, {0, -1e30f}, {10, -1e29f}, {5, -2e30f});
     paintTriangle(fb.image(), 0, fb.fullClip(), {nan, nan}, {1, 2}, {3, 4});
     EXPECT_TRUE(written(fb.image(), 0xFFFFFF).empty());
 }
@@ -242,6 +244,9 @@ TEST_F(Raster, FarAwayLineEndsAreClippedBeforeStepping) {
     const auto t0 = std::chrono::steady_clock::now();
     drawDepthLine(fb, view, 0, fb.fullClip(), {0, 0, 0}, {1, 0, 0}, {-3000.25f, 1.0f}, {4e12f, 1e12f});
     paintLine2D(fb.image(), 0, fb.fullClip(), -2000000000, -2000000000, 2000000000, 2000000000);
+    // So far out that adding one pixel to the coordinate changes nothing in double precision.
+    drawDepthLine(fb, view, 0, fb.fullClip(), {0, 0, 0}, {1, 0, 0}, {-1e20f, 10.0f}, {1e20f, 10.5f});
+    drawDepthLine(fb, view, 0, fb.fullClip(), {0, 0, 0}, {1, 0, 0}, {5.0f, -3e38f}, {6.0f, 3e38f});
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_LT(ms, 100);
