@@ -151,7 +151,11 @@ int32_t ParseLabelNumber(std::string_view line, std::size_t pos, int32_t* consum
 double scaleWordValue(WordCode code, const ParsedNumber& n) {
     if (code == kCodeD || code == kCodeF) {
         if (n.hadDecimal) return code == kCodeF ? n.value + kFeedDecimalMarker : n.value;
-        return n.hadDigits ? static_cast<double>(RoundHalfAway(n.integer)) : 0.0;
+        if (!n.hadDigits) return 0.0;
+        const double whole = static_cast<double>(RoundHalfAway(n.integer));
+        // An F without decimal point must never reach the marker and be taken for one with it.
+        if (code == kCodeF && whole >= kFeedDecimalMarker) return kFeedDecimalMarker - 1;
+        return whole;
     }
     if (isExactCode(code)) {
         if (n.hadDecimal || !n.hadDigits) return n.value;

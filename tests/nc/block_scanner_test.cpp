@@ -128,6 +128,7 @@ TEST(ScanLine, CodeWordsKeepTheirWrittenIntegers) {
               (Words{{'M', 4001}, {'N', 4001}, {'O', 4001}, {'H', 4001}, {'L', 4001}, {'G', 4001}}));
     EXPECT_EQ(scanOne("T-1001"), (Words{{'T', -1001}}));
     EXPECT_EQ(scanOne("D4001 F4001"), (Words{{'D', 4001}, {'F', 4001}}));
+    EXPECT_LT(scanOne("F123456789012")[0].second, kFeedDecimalMarker);  // never read as "F with ."
     ScanState st;
     BlockWords b;
     ScanLine("P4001", 0, st, b);
