@@ -154,6 +154,25 @@ TEST_F(Raster, DepthIsTheExactDistanceAlongThePixelRay) {
     }
 }
 
+TEST_F(Raster, TurnedPicturesStepTheRayAlongTheUpVector) {
+    // On the lathe the screen's x runs along u (world y here) and its y along r (world x). A plane tilted
+    // along world x, z = x / 2, tells the two apart: the ray (s, t, -600) from (0, 0, 1600), with
+    // s = (y + 0.5 - 24) / k along world x and t = (x + 0.5 - 32) / k along world y, meets it after
+    // 1600 / (600 + s / 2) of its length.
+    updateViewBasis(view, MachineKind::Lathe);
+    const Vec3f p1{-300, -300, -150}, p2{300, -300, 150}, p3{0, 400, 0};
+    auto sp = [&](const Vec3f& p) {
+        const ProjectedPoint q = projectPoint(view, p);
+        return ScreenPoint{static_cast<float>(view.originX + q.X), static_cast<float>(view.originY + q.Y)};
+    };
+    fillTriangle(fb, view, 0, fb.fullClip(), p1, p2, p3, sp(p1), sp(p2), sp(p3));
+    for (auto [x, y] : {std::pair{32, 24}, std::pair{2, 40}, std::pair{60, 3}}) {
+        const double s = y + 0.5 - 24, t = x + 0.5 - 32;
+        const double expect = 1600.0 / (600 + s / 2) * std::sqrt(s * s + t * t + 600.0 * 600.0);
+        EXPECT_NEAR(fb.depthAt(x, y), expect, expect * 1e-6) << x << "," << y;
+    }
+}
+
 TEST_F(Raster, EqualDepthDoesNotOverwriteAndNearerDoes) {
     const Vec3f p1{-20, -20, 0}, p2{20, -20, 0}, p3{0, 20, 0};
     auto sp = [&](const Vec3f& p) {
