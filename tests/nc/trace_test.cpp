@@ -127,6 +127,17 @@ TEST(MotionBlocks, CompensationLookAheadPassesPlungesBy) {
     EXPECT_EQ(rec.pieces[3].segment.end.x, -2);
 }
 
+TEST(MotionBlocks, NurbsPointsRunOutAsFeedMovesWhenTheModeEnds) {
+    MotionRecorder rec =
+        trace("G90 G00 X0 Y0 Z0\nG06.2 P4 X1. Y1. R1. F100.\nX2. Y0\nX3. Y1.\nG01 X4. Y0\nM30\n");
+    ASSERT_EQ(rec.pieces.size(), 5u);
+    const Vec3 ends[] = {{1, 1, 0}, {2, 0, 0}, {3, 1, 0}, {4, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rec.pieces[static_cast<size_t>(i + 1)].segment.moveKind, kMoveLine);
+        EXPECT_EQ(rec.pieces[static_cast<size_t>(i + 1)].segment.end, ends[i]);
+    }
+}
+
 TEST(MotionBlocks, FeedZeroAndBadWordsNeverLoopOrMakeNaN) {
     TraceResult r;
     MotionRecorder rec = trace(
