@@ -1,6 +1,7 @@
 #include "stock/material_removal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -8,26 +9,33 @@
 
 #include "core/rounding.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VANTREL_CUT_AVX2 1
+#else
+#define VANTREL_CUT_AVX2 0
+#endif
+
 namespace vantrel {
 
 namespace {
 
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 
-// The row loop is built for the baseline instruction set and for AVX2; the loader picks the one the
-// processor runs.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define VANTREL_CUT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VANTREL_CUT_CLONES
-#endif
-
-// Lowers the nodes of one lattice row (fixed ix, iy from iyLo to iyHi) to the cutter surface. The
-// general loop evaluates the three zones of the outline with selects instead of branches so that it
-// vectorises; two common shapes have loops of their own that need no square root of the horizontal
-// distance: the flat end mill (a disc at the tip height) and the ball end mill (a sphere around
-// the corner centre on the axis). Every loop also keeps the nodes it visits from going below 0.
+// Lowers the nodes of one lattice row (fixed ix, iy from lo to hi) to the cutter surface. Each node is
+// evaluated without branches (the zones of the outline are chosen with selects) so that the loops
+// vectorise. Two common shapes need no root of the horizontal distance: the flat end mill (a disc at
+// the tip height) and the ball end mill (a sphere around the corner centre on the axis). Every node
+// visited is also kept from going below 0.
+//
+// On processors with AVX2 the rows run through an explicit 8-wide version of the same arithmetic
+// (the same operations in the same order, so the results are identical); the portable loops serve
+// the rest and the remainders.
 enum class CutterShape { Flat, Ball, General };
+
+std::atomic<bool> gVectorCut{true};
+
+constexpr int kBlock = 8;
 
 struct RowCutter {
     CutterShape shape = CutterShape::General;
@@ -38,65 +46,150 @@ struct RowCutter {
     float topRadius2;  // topRadius squared
     float r2;          // r squared
 
-    VANTREL_CUT_CLONES bool cut(float* row, int iyLo, int iyHi, float dx, float cy, float p) const {
-        const float dx2 = dx * dx;
-        int changed = 0;
-        switch (shape) {
-            case CutterShape::Flat:
-                for (int iy = iyLo; iy <= iyHi; ++iy) {
-                    const float dy = cy - static_cast<float>(iy) * p;
-                    const float h = row[iy];
-                    const bool lower = (dx2 + dy * dy <= topRadius2) & (h > zt);
-                    changed |= lower ? 1 : 0;
-                    const float nh = lower ? zt : h;
-                    row[iy] = nh < 0.0f ? 0.0f : nh;
-                }
-                break;
-            case CutterShape::Ball:
-                for (int iy = iyLo; iy <= iyHi; ++iy) {
-                    const float dy = cy - static_cast<float>(iy) * p;
-                    const float d2 = dx2 + dy * dy;
-                    const float s = cornerBase - std::sqrt(std::fabs(r2 - d2));
-                    const float h = row[iy];
-                    const bool lower = (d2 <= topRadius2) & (h > s);
-                    changed |= lower ? 1 : 0;
-                    const float nh = lower ? s : h;
-                    row[iy] = nh < 0.0f ? 0.0f : nh;
-                }
-                break;
-            case CutterShape::General:
-                for (int iy = iyLo; iy <= iyHi; ++iy) {
-                    const float dy = cy - static_cast<float>(iy) * p;
-                    const float rho = std::sqrt(dx2 + dy * dy);
-                    const float bottom = zt + rho * tanA;
-                    const float q = (r - rho + cornerCentreR) * (rho + r - cornerCentreR);
-                    const float corner = cornerBase - std::sqrt(std::fabs(q));
-                    const float side = sideBase + (rho - sideTangentR) * tanS;
-                    float s = rho <= sideTangentR ? corner : side;
-                    s = rho <= bottomTangentR ? bottom : s;
-                    const float h = row[iy];
-                    const bool lower = (rho <= topRadius) & (h > s);
-                    changed |= lower ? 1 : 0;
-                    const float nh = lower ? s : h;
-                    row[iy] = nh < 0.0f ? 0.0f : nh;
-                }
-                break;
+    // The height of one node after the cut, dy its offset from the axis along Y; `lowered` is set
+    // when the node went down to the cutter surface.
+    template <CutterShape S>
+    inline float node(float h, float dx2, float dy2, int& lowered) const {
+        float s;
+        bool inside;
+        const float d2 = dx2 + dy2;
+        if constexpr (S == CutterShape::Flat) {
+            s = zt;
+            inside = d2 <= topRadius2;
+        } else if constexpr (S == CutterShape::Ball) {
+            // The sphere's radius is the cutter's: beyond it the root is undefined (NaN), and a NaN
+            // surface compares false below, which leaves those nodes alone without a test of their own.
+            s = cornerBase - std::sqrt(r2 - d2);
+            inside = true;
+        } else {
+            const float rho = std::sqrt(d2);
+            const float bottom = zt + rho * tanA;
+            const float q = (r - rho + cornerCentreR) * (rho + r - cornerCentreR);
+            const float corner = cornerBase - std::sqrt(std::fabs(q));
+            const float side = sideBase + (rho - sideTangentR) * tanS;
+            s = rho <= sideTangentR ? corner : side;
+            s = rho <= bottomTangentR ? bottom : s;
+            inside = rho <= topRadius;
         }
+        const bool lower = inside & (h > s);
+        lowered |= lower ? 1 : 0;
+        const float nh = lower ? s : h;
+        return nh > 0.0f ? nh : 0.0f;
+    }
+
+    // dy2[i] is the squared Y offset of node iy = i + base from the axis.
+    template <CutterShape S>
+    bool run(float* row, int lo, int hi, float dx2, const float* dy2, int base) const {
+        int changed = 0;
+        for (int iy = lo; iy <= hi; ++iy) row[iy] = node<S>(row[iy], dx2, dy2[iy - base], changed);
         return changed != 0;
     }
+
+#if VANTREL_CUT_AVX2
+    // Eight nodes: heights h[0..7] with squared Y offsets dy2[0..7].
+    template <CutterShape S>
+    __attribute__((target("avx2"))) inline void block8(float* hp, const float* dy2p, __m256 vdx2,
+                                                       __m256& acc) const {
+        const __m256 zero = _mm256_setzero_ps();
+        const __m256 d2 = _mm256_add_ps(vdx2, _mm256_loadu_ps(dy2p));
+        const __m256 h = _mm256_loadu_ps(hp);
+        if constexpr (S == CutterShape::Ball) {
+            const __m256 s = _mm256_sub_ps(_mm256_set1_ps(cornerBase),
+                                           _mm256_sqrt_ps(_mm256_sub_ps(_mm256_set1_ps(r2), d2)));
+            acc = _mm256_or_ps(acc, _mm256_cmp_ps(h, s, _CMP_GT_OQ));
+            // min(s, h) is s where h > s and h otherwise (also where s is NaN).
+            _mm256_storeu_ps(hp, _mm256_max_ps(_mm256_min_ps(s, h), zero));
+            return;
+        }
+        __m256 s, inside;
+        if constexpr (S == CutterShape::Flat) {
+            s = _mm256_set1_ps(zt);
+            inside = _mm256_cmp_ps(d2, _mm256_set1_ps(topRadius2), _CMP_LE_OQ);
+        } else {
+            const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+            const __m256 rho = _mm256_sqrt_ps(d2);
+            const __m256 vr = _mm256_set1_ps(r), vc = _mm256_set1_ps(cornerCentreR);
+            const __m256 bottom = _mm256_add_ps(_mm256_set1_ps(zt), _mm256_mul_ps(rho, _mm256_set1_ps(tanA)));
+            const __m256 q = _mm256_mul_ps(_mm256_add_ps(_mm256_sub_ps(vr, rho), vc),
+                                           _mm256_sub_ps(_mm256_add_ps(rho, vr), vc));
+            const __m256 corner =
+                _mm256_sub_ps(_mm256_set1_ps(cornerBase), _mm256_sqrt_ps(_mm256_and_ps(q, absMask)));
+            const __m256 side = _mm256_add_ps(
+                _mm256_set1_ps(sideBase),
+                _mm256_mul_ps(_mm256_sub_ps(rho, _mm256_set1_ps(sideTangentR)), _mm256_set1_ps(tanS)));
+            s = _mm256_blendv_ps(side, corner, _mm256_cmp_ps(rho, _mm256_set1_ps(sideTangentR), _CMP_LE_OQ));
+            s = _mm256_blendv_ps(s, bottom, _mm256_cmp_ps(rho, _mm256_set1_ps(bottomTangentR), _CMP_LE_OQ));
+            inside = _mm256_cmp_ps(rho, _mm256_set1_ps(topRadius), _CMP_LE_OQ);
+        }
+        const __m256 lower = _mm256_and_ps(inside, _mm256_cmp_ps(h, s, _CMP_GT_OQ));
+        acc = _mm256_or_ps(acc, lower);
+        // max(x, 0) gives x when x > 0 and 0 otherwise, as the portable loop does.
+        _mm256_storeu_ps(hp, _mm256_max_ps(_mm256_blendv_ps(h, s, lower), zero));
+    }
+
+    // All rows of the window: rows ixLo..ixHi, nodes iyLo..iyHi. A row of at least eight nodes ends
+    // with a block that overlaps the one before it: a cut applied twice gives what it gave once.
+    template <CutterShape S>
+    __attribute__((target("avx2"))) bool windowAvx2(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi,
+                                                    float cx, float p, const float* dy2) const {
+        __m256 acc = _mm256_setzero_ps();
+        const int len = iyHi - iyLo + 1;
+        for (int ix = ixLo; ix <= ixHi; ++ix) {
+            const float dx = cx - static_cast<float>(ix) * p;
+            const __m256 vdx2 = _mm256_set1_ps(dx * dx);
+            float* row = grid.row(ix) + iyLo;
+            if (len >= kBlock) {
+                int j = 0;
+                for (; j + kBlock <= len; j += kBlock) block8<S>(row + j, dy2 + j, vdx2, acc);
+                if (j < len) block8<S>(row + len - kBlock, dy2 + len - kBlock, vdx2, acc);
+            } else {
+                // Too short for one block: run it on copies, padded far outside the cutter.
+                alignas(32) float h[kBlock] = {};
+                alignas(32) float d[kBlock];
+                for (int j = 0; j < kBlock; ++j) d[j] = j < len ? dy2[j] : 1e30f;
+                for (int j = 0; j < len; ++j) h[j] = row[j];
+                block8<S>(h, d, vdx2, acc);
+                for (int j = 0; j < len; ++j) row[j] = h[j];
+            }
+        }
+        return _mm256_movemask_ps(acc) != 0;
+    }
+#endif
+
+    bool window(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi, float cx, float p,
+                const float* dy2) const {
+#if VANTREL_CUT_AVX2
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (avx2 && gVectorCut.load(std::memory_order_relaxed)) {
+            switch (shape) {
+                case CutterShape::Flat:
+                    return windowAvx2<CutterShape::Flat>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+                case CutterShape::Ball:
+                    return windowAvx2<CutterShape::Ball>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+                case CutterShape::General:
+                    return windowAvx2<CutterShape::General>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+            }
+        }
+#endif
+        bool changed = false;
+        for (int ix = ixLo; ix <= ixHi; ++ix) {
+            const float dx = cx - static_cast<float>(ix) * p;
+            float* row = grid.row(ix);
+            switch (shape) {
+                case CutterShape::Flat:
+                    changed |= run<CutterShape::Flat>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    break;
+                case CutterShape::Ball:
+                    changed |= run<CutterShape::Ball>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    break;
+                case CutterShape::General:
+                    changed |= run<CutterShape::General>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    break;
+            }
+        }
+        return changed;
+    }
 };
-
-// A row index from a float bound: values outside the lattice (and NaN) end up just outside it.
-int rowIndex(float v) {
-    if (!(v > -1.0f)) return -1;
-    if (!(v < 2000.0f)) return 2000;
-    return static_cast<int>(v);
-}
-
-// Visited nodes outside the cutter's reach are only kept from going below 0.
-void clampRow(float* row, int iyLo, int iyHi) {
-    for (int iy = iyLo; iy <= iyHi; ++iy) row[iy] = row[iy] < 0.0f ? 0.0f : row[iy];
-}
 
 }  // namespace
 
@@ -179,37 +272,27 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
     rc.r2 = rc.r * rc.r;
     if (rc.r == 0 && rc.tanA == 0 && profile.sideTangentR >= profile.topRadius)
         rc.shape = CutterShape::Flat;
-    else if (rc.r > 0 && std::fabs(profile.cornerCentreR) <= 1e-6f * rc.r &&
+    else if (rc.r > 0 && rc.r == rc.topRadius && std::fabs(profile.cornerCentreR) <= 1e-6f * rc.r &&
              profile.bottomTangentR <= 1e-6f * rc.r && profile.sideTangentR >= profile.topRadius &&
              profile.bottomTangentZ == 0)
         rc.shape = CutterShape::Ball;
 
     const float cx = x - stock.offsetX;
     const float cy = y - stock.offsetY;
-    bool changed = false;
-    for (int ix = ixLo; ix <= ixHi; ++ix) {
-        const float dx = cx - static_cast<float>(ix) * p;
-        float* row = grid.row(ix);
-        // Only the chord of the cutter's disc on this row can be lowered; one node of margin on each
-        // side keeps the per-node test in charge of the exact edge.
-        const float reach2 = rc.topRadius2 - dx * dx;
-        if (!(reach2 >= 0)) {
-            clampRow(row, iyLo, iyHi);
-            continue;
-        }
-        const float reach = std::sqrt(reach2);
-        const int lo = std::max(iyLo, rowIndex((cy - reach) / p - 1));
-        const int hi = std::min(iyHi, rowIndex((cy + reach) / p + 1));
-        if (lo > hi) {
-            clampRow(row, iyLo, iyHi);
-            continue;
-        }
-        clampRow(row, iyLo, lo - 1);
-        changed |= rc.cut(row, lo, hi, dx, cy, p);
-        clampRow(row, hi + 1, iyHi);
+    // Squared Y offsets of the window's nodes, shared by all its rows (a fixed buffer on the stack:
+    // the window never exceeds the lattice).
+    float dy2[kStockNodes];
+    for (int iy = iyLo; iy <= iyHi; ++iy) {
+        const float dy = cy - static_cast<float>(iy) * p;
+        dy2[iy - iyLo] = dy * dy;
     }
+    const bool changed = rc.window(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
     result.stockChanged = changed;
     return result;
+}
+
+void setVectorMillCut(bool enabled) {
+    gVectorCut.store(enabled, std::memory_order_relaxed);
 }
 
 bool applyTurnCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool, const Vec3& toolPos) {

@@ -25,6 +25,10 @@ struct MillCutResult {
 MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool,
                            const ToolProfile& profile, const Vec3& toolPos, bool fastPlay);
 
+// The milling cut uses an 8-wide vector path where the processor has one; both paths compute the
+// same values. Switching it off (tests, benchmarks) runs the portable loops.
+void setVectorMillCut(bool enabled);
+
 // One turning cut at the programmed point (X a radius, Z along the spindle). Only the slice under the
 // point changes, by the tool kind: outer tools reduce the outer diameter to 2X, inner tools enlarge the
 // bore to 2X, the axial drill enlarges it to its diameter, the radial drill cuts nothing. A point in
