@@ -388,6 +388,10 @@ void fillTriangleSmooth(FrameBuffer& fb, const ViewState& view, uint32_t colour,
     const ScreenPoint s[3] = {s1, s2, s3};
     const Vec3 normals[3] = {toVec(n1), toVec(n2), toVec(n3)};
     Image32& img = fb.image();
+    const float nx = static_cast<float>(plane.n.x), ny = static_cast<float>(plane.n.y),
+                nz = static_cast<float>(plane.n.z), c = static_cast<float>(plane.c);
+    const float sx = static_cast<float>(walk.step.x), sy = static_cast<float>(walk.step.y),
+                sz = static_cast<float>(walk.step.z);
     scanTriangle(
         clip, fb.width(), fb.height(), s,
         [&](int y, int first, int last, double xl, double xr, const EdgeSample& el, const EdgeSample& er) {
@@ -397,10 +401,15 @@ void fillTriangleSmooth(FrameBuffer& fb, const ViewState& view, uint32_t colour,
             const Vec3 nr = normals[er.from] + (normals[er.to] - normals[er.from]) * er.t;
             const double width = xr - xl;
             const Vec3 dn = width > 0 ? (nr - nl) / width : Vec3{};
-            Vec3 d = walk.at(first - 0.5, y + 0.5);
+            const Vec3 d0 = walk.at(first - 0.5, y + 0.5);
+            float dx = static_cast<float>(d0.x), dy = static_cast<float>(d0.y), dz = static_cast<float>(d0.z);
             for (int x = first; x <= last; ++x) {
-                d += walk.step;
-                const float depth = depthAlong(plane, d);
+                dx += sx;
+                dy += sy;
+                dz += sz;
+                // The same single-precision depth as the flat fill, so both agree on shared geometry.
+                const float nd = nx * dx + ny * dy + nz * dz;
+                const float depth = nd == 0 ? 0.0f : std::sqrt(dx * dx + dy * dy + dz * dz) * c / nd;
                 if (depth < z[x]) {
                     z[x] = depth;
                     const Vec3 n = nl + dn * ((x + 0.5) - xl);

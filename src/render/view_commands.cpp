@@ -406,6 +406,12 @@ ViewUpdate lightPowerScroll(ViewState& view, ControlSet& controls) {
     return up;
 }
 
+ViewUpdate tailstockScrollChange() {
+    ViewUpdate up;
+    up.repaint = true;
+    return up;
+}
+
 ViewUpdate scaleEntryClick(ViewState& view, UiServices& ui) {
     const std::optional<double> v = ui.keypad(view.scale);
     if (!v) return {};

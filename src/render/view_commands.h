@@ -22,6 +22,7 @@
 //   sb_opengl                            openGlClick(view, controls)
 //   menu_pwyer                           temporaryWireframeClick(controls)
 //   ScrollBar2                           lightPowerScroll(view, controls)
+//   ScrollBar1 (change)                  tailstockScrollChange()
 //   label_bairitu                        scaleEntryClick(view, ui)
 //   label_vx, label_vy, label_vz         toolAxisEntryClick(ui, sender, tool)
 //   sb_zai_fitscreen                     fitToScreen(view, env)
@@ -111,6 +112,8 @@ ViewUpdate parallelClick(ViewState& view, ControlSet& controls);
 ViewUpdate openGlClick(ViewState& view, ControlSet& controls);
 ViewUpdate temporaryWireframeClick(ControlSet& controls);
 ViewUpdate lightPowerScroll(ViewState& view, ControlSet& controls);
+// The tailstock position only needs the picture redrawn.
+ViewUpdate tailstockScrollChange();
 ViewUpdate scaleEntryClick(ViewState& view, UiServices& ui);
 ViewUpdate toolAxisEntryClick(UiServices& ui, const Control& sender, ToolPose& tool, MachineKind kind);
 ViewUpdate fitToScreen(ViewState& view, const ViewEnvironment& env);

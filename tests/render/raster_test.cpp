@@ -183,6 +183,10 @@ TEST_F(Raster, EqualDepthDoesNotOverwriteAndNearerDoes) {
     const Image32 first = fb.image();
     fillTriangle(fb, view, 0x00FF00, fb.fullClip(), p1, p2, p3, sp(p1), sp(p2), sp(p3));
     EXPECT_TRUE(std::equal(first.data(), first.data() + 64 * 48, fb.image().data()));
+    // The smooth fill computes the same depths: over the flat one it changes nothing either.
+    fillTriangleSmooth(fb, view, 0x00FF00, fb.fullClip(), p1, p2, p3, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}, sp(p1),
+                       sp(p2), sp(p3));
+    EXPECT_TRUE(std::equal(first.data(), first.data() + 64 * 48, fb.image().data()));
     // The same triangle 1 mm nearer the eye wins everywhere it covers.
     const Vec3f q1{-20, -20, 1}, q2{20, -20, 1}, q3{0, 20, 1};
     fillTriangle(fb, view, 0x00FF00, fb.fullClip(), q1, q2, q3, sp(q1), sp(q2), sp(q3));
