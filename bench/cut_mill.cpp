@@ -4,6 +4,7 @@
 //                             pitch 1 (121 nodes a call).
 //  BM_MillCutBallD10Pitch01:  D10 ball end mill, pitch 0.1 (10,201 nodes a call) along a 10,000-step
 //                             raster path; counter node_time is the time per node visited.
+//  BM_MillCutBallD10Pitch01Portable: the same with the vector path switched off.
 //  BM_BaselineMinPitch01:     the same windows over the same path, each node only taking the minimum
 //                             with a constant: the floor any per-node cut can reach.
 #include <benchmark/benchmark.h>
@@ -78,6 +79,7 @@ struct FinePitchSetup {
 };
 
 void BM_MillCutBallD10Pitch01(benchmark::State& state) {
+    setVectorMillCut(state.range(0) != 0);
     FinePitchSetup s;
     const int64_t nodes = s.nodesPerPass();
     for (auto _ : state) {
@@ -93,7 +95,11 @@ void BM_MillCutBallD10Pitch01(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(nodes),
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_MillCutBallD10Pitch01)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MillCutBallD10Pitch01)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MillCutBallD10Pitch01)
+    ->Name("BM_MillCutBallD10Pitch01Portable")
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BaselineMinPitch01(benchmark::State& state) {
     FinePitchSetup s;
