@@ -13,6 +13,7 @@
 #include "core/shared_value.h"
 #include "core/vec3.h"
 #include "nc/modal_state.h"
+#include "nc/motion.h"
 #include "nc/play_options.h"
 #include "render/view_state.h"
 #include "stock/stock_spec.h"
@@ -77,17 +78,17 @@ struct WindowLayout {
 
 // Current tool position, angles, axis, reference point and rapid step.
 struct Positions {
-    Shared<double> x = 0, y = 0, z = 437.25;  // ToolPosition
-    double a = 0, b = 0, c = 0;               // tool angles A, B, C
-    Vec3 axis{0, 0, 1};                       // tool axis vector
-    Vec3 reference{0, 0, 500};                // machine reference point
+    ToolPosition tool;           // the current tool position, written by the steppers
+    double a = 0, b = 0, c = 0;  // tool angles A, B, C
+    Vec3 axis{0, 0, 1};          // tool axis vector
+    Vec3 reference{0, 0, 500};   // machine reference point
     double rapidStep = 10;
-    Vec3 toolPosition() const { return {x.load(), y.load(), z.load()}; }
-    void setToolPosition(const Vec3& p) {
-        x = p.x;
-        y = p.y;
-        z = p.z;
+    Positions() {
+        tool.set({0, 0, 437.25});
+        tool.setShown({0, 0, 437.25});
     }
+    Vec3 toolPosition() const { return tool.get(); }
+    void setToolPosition(const Vec3& p) { tool.set(p); }
 };
 
 struct ArcOverlay {

@@ -6,6 +6,8 @@ namespace {
 
 // KIND|name|parent|caption|hint|tag|flags  (see addControlTable)
 const char* kMenus = R"(
+FORM|mcform||Vantrel 3.71|||
+FORM|memoform||編集|||
 MENU|File1|MainMenu1|ファイル|||
 MENU|N1|File1|テキスト|||
 ITEM|N2|N1|読み込み|||

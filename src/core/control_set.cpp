@@ -239,7 +239,9 @@ void ControlSet::click(const std::string& name) {
     {
         std::lock_guard lk(mu_);
         Control* c = findLocked(name);
-        if (!c || !c->enabled) return;
+        // A label's enabled state only shows a status (active or greyed), so a greyed label still
+        // answers a click; every other disabled control ignores it.
+        if (!c || (!c->enabled && c->kind != ControlKind::Label)) return;
         switch (c->kind) {
             case ControlKind::CheckBox:
                 c->checked = !c->checked;

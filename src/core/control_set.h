@@ -127,7 +127,8 @@ class ControlSet {
 
     // What a user does. A check box flips and runs its command; a grouped speed button goes down (or
     // up, in an all-up group, when already down) and runs its command; an auto-check menu item inverts
-    // its mark first; any other control runs its command. Disabled or unknown controls do nothing.
+    // its mark first; any other control runs its command. Disabled or unknown controls do nothing,
+    // except labels, whose enabled state only shows a status.
     void click(const std::string& name);
     // The user picks an item of a combo box: the selection changes and the command runs.
     void selectItem(const std::string& name, int index);

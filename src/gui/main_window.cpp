@@ -396,6 +396,11 @@ void MainWindow::applyToWidget(const Control& c, ControlChange ch) {
         }
         return;
     }
+    if (ch == ControlChange::Caption && (c.name == "mcform" || c.name == "memoform")) {
+        QWidget* target = c.name == "mcform" ? static_cast<QWidget*>(this) : editor_;
+        if (target) target->setWindowTitle(q(c.caption));
+        return;
+    }
     QWidget* w = widget(c.name);
     if (!w) return;
     QSignalBlocker block(w);

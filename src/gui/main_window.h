@@ -32,6 +32,12 @@ class MainWindow : public QMainWindow {
     void repaintScene();
     // The editor window ("編集").
     QWidget* editorWindow() const { return editor_; }
+    // Puts the real editor window in place of the empty one; the main window owns it from then on.
+    void setEditorWindow(QWidget* w) {
+        if (w == editor_) return;
+        delete editor_;
+        editor_ = w;
+    }
 
   protected:
     void closeEvent(QCloseEvent* e) override;
