@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "gui/main_window.h"
+#include "gui/program_editor.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_ui_services.h"
 
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     using namespace vantrel;
     // The state exists before any window and outlives them all.
     static AppState state;
+    // The program text: the one store the editor shows and the interpreters read.
+    static TQuonStrings program;
     QApplication qapp(argc, argv);
     qapp.setApplicationName(kAppTitle);
     qapp.setApplicationDisplayName(QString());
@@ -55,6 +58,10 @@ int main(int argc, char** argv) {
     app.hooks.repaint = [&window] { window.repaintScene(); };
     app.hooks.requestClose = [&window] { window.close(); };
     app.startUp();
+    // The editor window comes second; the first parameter names a program to load into it.
+    QtQuestions questions(&window);
+    ProgramEditor editor(window, app, program, &questions);
+    editor.files().loadStartupParameter(programArguments(qapp.arguments()));
     window.show();
 
     // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).

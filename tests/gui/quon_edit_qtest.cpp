@@ -17,6 +17,7 @@
 #include "app/program_file_commands.h"
 #include "core/control_set.h"
 #include "gui/memo_form.h"
+#include "gui/program_editor.h"
 #include "platform/scripted_ui_services.h"
 
 using namespace vantrel;
@@ -31,6 +32,7 @@ class QuonEditTest : public QObject {
     void readOnlyWhilePlaying();
     void mouseSelectionAndWrappedRows();
     void largeProgramTimings();
+    void wiredIntoTheMainWindow();
 };
 
 namespace {
@@ -109,6 +111,16 @@ void QuonEditTest::windowAndPopup() {
     QCOMPARE(asked.front(), std::string("確認|全削除しますか?"));
     s.edit()->popupMenu()->actions()[7]->trigger();
     QVERIFY(s.edit()->showLineNumber());
+    // VANTREL_EDITOR_SHOT=FILE keeps a picture of the control for a person to look at.
+    if (qEnvironmentVariableIsSet("VANTREL_EDITOR_SHOT")) {
+        s.program.SetText("O0001\n(荒加工 ｶﾀｶﾅ http://example.com/x 全角ＡＢＣ)\nG00\tX0 Y0\n" +
+                          std::string(90, 'X') + "\nM30");
+        s.edit()->refresh();
+        s.edit()->model().select({1, 1}, {2, 3});
+        QInputMethodEvent compose("へんかん", {});
+        QCoreApplication::sendEvent(s.edit(), &compose);
+        s.form.grab().save(qEnvironmentVariable("VANTREL_EDITOR_SHOT"));
+    }
 }
 
 void QuonEditTest::typeUndoPasteSaveLoad() {
@@ -291,6 +303,46 @@ void QuonEditTest::largeProgramTimings() {
     QVERIFY(median(loads) < 3000);
     QVERIFY(median(keys) < 50);
     QVERIFY(median(pages) < 50);
+}
+
+void QuonEditTest::wiredIntoTheMainWindow() {
+    AppState state;
+    ControlSet controls;
+    ScriptedUiServices ui;
+    InlineMainThread mt;
+    Application app(state, controls, ui, mt);
+    app.createControls();
+    MainWindow window(app);
+    app.startUp();
+    TQuonStrings program;
+    ProgramEditor editor(window, app, program);
+    QCOMPARE(window.editorWindow(), static_cast<QWidget*>(&editor.form()));
+    window.show();
+    QVERIFY(!editor.form().isVisible());
+    controls.click("sb_henshu");
+    QVERIFY(editor.form().isVisible());
+    // The first parameter is loaded; the screenshot option is not a parameter.
+    const fs::path file = fs::temp_directory_path() / "vantrel_quon_start.nc";
+    writeBytes(file, "O0002\nM30\n");
+    const auto args =
+        programArguments({"vantrel", "--screenshot", "x.png", QString::fromStdString(file.string())});
+    QCOMPARE(args.size(), size_t(1));
+    QVERIFY(editor.files().loadStartupParameter(args));
+    fs::remove(file);
+    QCOMPARE(program.Text(), std::string("O0002\r\nM30\r\n"));
+    // The Edit menu and the popup share the main window's font dialog.
+    ui.fontAnswers.push_back(FontChoice{"DejaVu Sans Mono", 14, false, false});
+    controls.click("Font1");
+    QCOMPARE(editor.edit().editorFont().family(), QString("DejaVu Sans Mono"));
+    editor.edit().popupMenu()->actions()[6]->trigger();
+    QCOMPARE(ui.log.back(), std::string("font:DejaVu Sans Mono"));
+    // Playing: typing changes nothing.
+    editor.setPlaying(true);
+    QTest::keyClicks(&editor.edit(), "X");
+    QCOMPARE(program.Text(), std::string("O0002\r\nM30\r\n"));
+    editor.setPlaying(false);
+    QTest::keyClicks(&editor.edit(), "X");
+    QCOMPARE(program.Text(), std::string("XO0002\r\nM30\r\n"));
 }
 
 QTEST_MAIN(QuonEditTest)

@@ -1,0 +1,39 @@
+#include "gui/program_editor.h"
+
+#include <QMessageBox>
+
+namespace vantrel {
+
+bool QtQuestions::ask(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(parent_, QString::fromStdString(caption), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+ProgramEditor::ProgramEditor(MainWindow& window, Application& app, TQuonStrings& program,
+                             CaptionedQuestions* questions)
+    : form_(new Tmemoform(program)),
+      view_(*form_),
+      files_(app.controls(), app.ui(), program, view_, questions) {
+    window.setEditorWindow(form_);
+    files_.bindControls();
+    // The popup's "フォント" is the main window's font dialog; its "全削除" resets what a load set.
+    edit().fontDialog = [this] { files_.fontCommand(); };
+    edit().programCleared = [this] {
+        if (files_.hooks.programCleared) files_.hooks.programCleared();
+    };
+    edit().showError = [&app](const std::string& msg) { app.ui().message(msg); };
+}
+
+std::vector<std::string> programArguments(const QStringList& args) {
+    std::vector<std::string> out;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot")) {
+            ++i;
+            continue;
+        }
+        out.push_back(args[i].toStdString());
+    }
+    return out;
+}
+
+}  // namespace vantrel
