@@ -288,15 +288,30 @@ void computeArcCandidates(ArcOverlay& arc) {
     computeArcCandidates(arc.start, arc.end, arc.radius, arc.plane, arc.centre1, arc.centre2);
 }
 
-void fitStockToProgramCommand(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
-                              UiServices& ui, const CommandHooks& hooks) {
+namespace {
+
+void fitWithQuestion(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
+                     UiServices& ui, const CommandHooks& hooks, const char* question) {
     FitScanContext ctx;
     ctx.start = app.pos.toolPosition();
     ctx.referencePoint = app.pos.reference;
     ctx.xDivisor = isTurning(app.machineKind) ? divisorOf(app) : 1.0;
     QuonProgramLines lines(program);
-    fitStockToPathCommand(cs, app.stock, grid, app.machineKind, lines, ctx, ui, hooks, scannerReader);
+    fitStockToPathCommand(cs, app.stock, grid, app.machineKind, lines, ctx, ui, hooks, scannerReader,
+                          question);
     refreshValueLabels(app, cs);
+}
+
+}  // namespace
+
+void fitStockToProgramCommand(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
+                              UiServices& ui, const CommandHooks& hooks) {
+    fitWithQuestion(app, grid, cs, program, ui, hooks, "実行しますか?");
+}
+
+void offerStockFitAfterLoad(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
+                            UiServices& ui, const CommandHooks& hooks) {
+    fitWithQuestion(app, grid, cs, program, ui, hooks, "読み込んだデータに材料を合わせますか？");
 }
 
 }  // namespace vantrel

@@ -195,8 +195,8 @@ void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const Comm
 
 void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind,
                            const ProgramLines& program, const FitScanContext& ctx, UiServices& ui,
-                           const CommandHooks& hooks, const WordValueReader& reader) {
-    if (program.lineCount() <= 1 || !ui.askYesNo(kAskRun)) return;
+                           const CommandHooks& hooks, const WordValueReader& reader, const char* question) {
+    if (program.lineCount() <= 1 || !ui.askYesNo(question)) return;
     hooks.waitCursor(true);
     hooks.caption("フィット中…");
     PathExtent extent = scanProgramExtent(program, ctx, reader);

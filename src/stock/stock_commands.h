@@ -45,9 +45,11 @@ void showStockGridCommand(const CommandHooks& hooks);
 // "内部反転" (mills and wire EDM).
 void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks);
 // sb_zai_fit / "材料を補間経路に合わせる": asks "実行しますか?" when the program has more than one
-// line, scans it, sets the stock and initialises the grid.
+// line, scans it, sets the stock and initialises the grid. `question` replaces the confirmation text
+// (the offer made after a program has been read asks its own question).
 void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind,
                            const ProgramLines& program, const FitScanContext& ctx, UiServices& ui,
-                           const CommandHooks& hooks, const WordValueReader& reader = readNcWordValue);
+                           const CommandHooks& hooks, const WordValueReader& reader = readNcWordValue,
+                           const char* question = "実行しますか?");
 
 }  // namespace vantrel

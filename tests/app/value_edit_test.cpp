@@ -150,6 +150,20 @@ TEST_F(ValueEdit, FitReadsTheProgramThroughTheScanner) {
     EXPECT_FLOAT_EQ(app.stock.sizeY, 10);
     EXPECT_EQ(app.stock.sizeZ, 10);  // one Z level: the extent becomes 10
     EXPECT_EQ(cs.caption("label_zai_x_off"), "20");
+    EXPECT_EQ(ui.log.back(), "ask:実行しますか?");
+    EXPECT_EQ(grid.height(0, 0), 10);  // the grid is rebuilt for the fitted stock
+
+    // Offered after loading: its own question, and No leaves the stock alone.
+    app.stock.sizeX = 77;
+    offerStockFitAfterLoad(app, grid, cs, prog, ui, hooks);
+    EXPECT_EQ(ui.log.back(), "ask:読み込んだデータに材料を合わせますか？");
+    EXPECT_EQ(app.stock.sizeX, 77);
+    // A program of one line is not fitted.
+    TQuonStrings one;
+    one.Put(0, "G01 X5. Y5.");
+    ui.yesNoAnswers.push_back(true);
+    fitStockToProgramCommand(app, grid, cs, one, ui, hooks);
+    EXPECT_EQ(app.stock.sizeX, 77);
 }
 
 }  // namespace

@@ -86,6 +86,24 @@ TEST(StockGrid, InvertTurnsPocketsIntoBossesAndBack) {
     EXPECT_EQ(g.height(1000, 1000), 0);
 }
 
+// A fine pitch kept across a machine change: the sizes come back at 100 while the pitch stays 0.05
+// (2000 nodes by the sizes). Initialising, cutting and inverting must stay inside the block.
+TEST(StockGrid, FinePitchAcrossAMachineChangeStaysInsideTheBlock) {
+    StockGrid g;
+    StockSpec s;
+    s.pitch = 0.05;
+    s.sizeX = s.sizeY = s.sizeZ = 50;
+    applyMachineStockDefaults(s, MachineKind::HorizontalMill);
+    EXPECT_EQ(stockNodeCount(s.sizeX, s.pitch), kStockMaxIndex);
+    initialiseStockGrid(g, s, MachineKind::HorizontalMill);
+    invertStockGrid(g, s);
+    EXPECT_EQ(g.height(1000, 1000), 0);
+    s.sides = 0;
+    initialiseStockGrid(g, s, MachineKind::HorizontalMill);  // half sizes held to 500 nodes
+    EXPECT_EQ(g.height(500, 500), 50);
+    EXPECT_EQ(g.height(1000, 500), 0);
+}
+
 struct StockEdit : ::testing::Test {
     ControlSet cs;
     StockSpec s;
