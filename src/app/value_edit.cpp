@@ -314,4 +314,102 @@ void offerStockFitAfterLoad(AppState& app, StockGrid& grid, ControlSet& cs, cons
     fitWithQuestion(app, grid, cs, program, ui, hooks, "読み込んだデータに材料を合わせますか？");
 }
 
+void bindValueEditCommands(ControlSet& cs, AppState& app, StockGrid& grid, UiServices& ui,
+                           const CommandHooks& hooks, std::function<const TQuonStrings*()> program) {
+    // Tags by name: menu items share their label's Tag even where the menu table gives none.
+    for (auto [name, tag] : {std::pair{"label_x", kPosTagX},
+                             {"label_y", kPosTagY},
+                             {"label_z", kPosTagZ},
+                             {"label_a", kPosTagA},
+                             {"label_b", kPosTagB},
+                             {"label_c", kPosTagC}})
+        cs.bind(name, [&, tag = tag](const Control&) { editPositionCommand(app, cs, tag, ui, hooks); });
+    for (auto [name, tag] : {std::pair{"label_gridk", kGridTagInterval},
+                             {"menu_gridk", kGridTagInterval},
+                             {"label_gridx", kGridTagSizeX},
+                             {"menu_gridx", kGridTagSizeX},
+                             {"label_gridy", kGridTagSizeY},
+                             {"menu_gridy", kGridTagSizeY},
+                             {"label_gridz", kGridTagSizeZ},
+                             {"label_grid_chux", kGridTagCentreX},
+                             {"menu_grid_chux", kGridTagCentreX},
+                             {"label_grid_chuy", kGridTagCentreY},
+                             {"menu_grid_chuy", kGridTagCentreY},
+                             {"label_grid_chuz", kGridTagCentreZ},
+                             {"menu_grid_chuz", kGridTagCentreZ},
+                             {"label_axisx", kAxisTagX},
+                             {"menu_jkx", kAxisTagX},
+                             {"label_axisy", kAxisTagY},
+                             {"menu_jky", kAxisTagY},
+                             {"label_axisz", kAxisTagZ},
+                             {"menu_jkz", kAxisTagZ}})
+        cs.bind(name, [&, tag = tag](const Control&) { editGridAxisCommand(app, cs, tag, ui, hooks); });
+    for (auto [name, tag] : {std::pair{"label_t_point", static_cast<int>(kToolTagPoint)},
+                             {"label_t_kei", kToolTagDiameter},
+                             {"label_t_naga", kToolTagLength},
+                             {"label_t_noser", kToolTagNoseRadius},
+                             {"label_t_teimenkaku", kToolTagAngleA},
+                             {"label_t_sokumenkaku", kToolTagAngleB},
+                             {"label_t_haba", kToolTagWidth},
+                             {"menu_rfx", kRefTagX},
+                             {"menu_rfy", kRefTagY},
+                             {"menu_rfz", kRefTagZ},
+                             {"menu_ichigime", kRapidStepTag}})
+        cs.bind(name,
+                [&, tag = tag](const Control&) { editToolOrMachineValueCommand(app, cs, tag, ui, hooks); });
+    for (auto [name, tag] : {std::pair{"label_zai_x", static_cast<int>(kStockTagSizeX)},
+                             {"label_zai_y", kStockTagSizeY},
+                             {"label_zai_z", kStockTagSizeZ},
+                             {"label_zai_x_off", kStockTagOffsetX},
+                             {"label_zai_y_off", kStockTagOffsetY},
+                             {"label_zai_z_off", kStockTagOffsetZ},
+                             {"label_zai_pitch", kStockTagPitch},
+                             {"label_zai_w", kStockTagWall}})
+        cs.bind(name, [&, tag = tag](const Control&) {
+            editStockValueCommand(cs, app.stock, app.machineKind, tag, ui, hooks);
+        });
+
+    cs.bind("ComboBox1",
+            [&](const Control& c) { selectToolCommand(cs, app.tools, app.machineKind, c.itemIndex, hooks); });
+    cs.bind("ComboBox2", [&](const Control& c) {
+        chooseLatheKindCommand(cs, app.tools, app.machineKind, c.itemIndex, hooks);
+    });
+    cs.bind("ComboBox3", [&](const Control& c) { stockShapeCommand(app.stock, c.itemIndex, hooks); });
+    for (const char* name : {"button_t_new", "menu_t_new"})
+        cs.bind(name, [&](const Control&) {
+            addToolCommand(cs, app.tools, app.machineKind, ui, app.colours[ColourPalette::kTool], hooks);
+        });
+    for (const char* name : {"button_t_del", "menu_t_del"})
+        cs.bind(name, [&](const Control&) { deleteToolCommand(cs, app.tools, app.machineKind, hooks); });
+    cs.bind("menu_t_change",
+            [&](const Control&) { renumberToolCommand(cs, app.tools, app.machineKind, ui, hooks); });
+    for (const char* name : {"button_t_ini", "menu_t_ini"})
+        cs.bind(name, [&](const Control&) {
+            initialiseToolsCommand(cs, app.tools, app.machineKind, ui, app.colours[ColourPalette::kTool],
+                                   hooks);
+        });
+    for (const char* name : {"panel_t_color", "menu_t_color"})
+        cs.bind(name, [&](const Control&) { toolColourCommand(cs, app.tools, app.machineKind, ui, hooks); });
+    cs.bind("combo_holder",
+            [&](const Control& c) { holderKindCommand(cs, app.machine.holderStandard, c.itemIndex, hooks); });
+    const auto& holderMenus = holderKindMenuItems();
+    for (int kind = 0; kind < kHolderKindCount; ++kind)
+        cs.bind(holderMenus[static_cast<size_t>(kind)], [&, kind](const Control&) {
+            holderKindCommand(cs, app.machine.holderStandard, kind, hooks);
+        });
+
+    for (const char* name : {"sb_zai_mas_reset", "N35"})
+        cs.bind(name,
+                [&](const Control&) { resetStockCommand(app.stock, grid, app.machineKind, ui, hooks); });
+    for (const char* name : {"sb_zai_repaint", "N41"})
+        cs.bind(name, [&](const Control&) { showStockGridCommand(hooks); });
+    cs.bind("menu_zai_hanten",
+            [&](const Control&) { invertStockCommand(app.stock, grid, app.machineKind, hooks); });
+    for (const char* name : {"sb_zai_fit", "N12"})
+        cs.bind(name, [&, program](const Control&) {
+            if (const TQuonStrings* text = program ? program() : nullptr)
+                fitStockToProgramCommand(app, grid, cs, *text, ui, hooks);
+        });
+}
+
 }  // namespace vantrel

@@ -71,4 +71,11 @@ void fitStockToProgramCommand(AppState& app, StockGrid& grid, ControlSet& cs, co
 void offerStockFitAfterLoad(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
                             UiServices& ui, const CommandHooks& hooks);
 
+// Binds every command of this file and of the tool and stock tabs to its controls by name: the value
+// labels, the tool selector and shape boxes, the tool buttons and menu items, the holder choice, the
+// stock buttons and menu items. `program` gives the program text for the stock fit (nullptr: no fit).
+// The references must outlive the control set's use of the commands.
+void bindValueEditCommands(ControlSet& cs, AppState& app, StockGrid& grid, UiServices& ui,
+                           const CommandHooks& hooks, std::function<const TQuonStrings*()> program);
+
 }  // namespace vantrel

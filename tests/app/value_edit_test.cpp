@@ -114,6 +114,34 @@ TEST_F(ValueEdit, RefreshWritesEveryCaption) {
     EXPECT_EQ(cs.caption("label_t_kei"), "10");
 }
 
+TEST_F(ValueEdit, BoundCommandsReachTheirFields) {
+    StockGrid grid;
+    TQuonStrings text;
+    bindValueEditCommands(cs, app, grid, ui, hooks, [&] { return &text; });
+    ui.keypadAnswers.push_back(12.5);
+    cs.click("label_y");
+    EXPECT_EQ(app.pos.toolPosition().y, 12.5);
+    ui.keypadAnswers.push_back(20);
+    cs.click("menu_gridx");
+    EXPECT_EQ(app.grid.gridX, 20);
+    ui.keypadAnswers.push_back(0.5);
+    cs.click("label_zai_pitch");
+    EXPECT_EQ(app.stock.pitch, 0.5);
+    ui.keypadAnswers.push_back(7);
+    cs.click("button_t_new");
+    EXPECT_EQ(cs.items("ComboBox1"), (std::vector<std::string>{"-", "7"}));
+    cs.selectItem("ComboBox1", 0);
+    EXPECT_EQ(app.tools.currentToolIndex, 0);
+    cs.selectItem("ComboBox3", 4);
+    EXPECT_EQ(app.stock.sides, 0);
+    cs.selectItem("combo_holder", 6);
+    EXPECT_EQ(app.machine.holderStandard, 6);
+    EXPECT_TRUE(cs.checked("menu_hsk100"));
+    ui.yesNoAnswers.push_back(true);
+    cs.click("sb_zai_mas_reset");
+    EXPECT_EQ(grid.height(0, 0), 0);  // a cylinder now: the corner is outside
+}
+
 TEST(ArcCandidates, TwoCentresOnThePerpendicularBisector) {
     Vec3 c1{1, 1, 1}, c2{2, 2, 2};
     const Vec3 s{0, 0, 437.25}, e{30, 0, 437.25};
