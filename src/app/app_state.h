@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include <mutex>
 #include "core/machine_kind.h"
 #include "core/shared_value.h"
 #include "core/vec3.h"
@@ -134,6 +135,8 @@ struct AppState {
     WindowLayout window;
     ViewState view;
     StockSpec stock;
+    StockGrid stockGrid;    // the discretised stock: one block, allocated once
+    std::mutex stockMutex;  // held while the stock grid is cut or read for drawing
     ToolTable tools;
     Positions pos;
     ArcOverlay arc;
@@ -143,7 +146,9 @@ struct AppState {
     GridAxes grid;
     DncState dnc;
     SettingsPersistence settings;
-    double inputValue = 0;  // the value being edited in the keypad dialog
+    double inputValue = 0;                  // the value being edited in the keypad dialog
+    Shared<bool> openGlOn = false;          // sb_opengl: draw through OpenGL (always off until it exists)
+    Shared<int32_t> machineKindShared = 0;  // machineKind for the playback thread
     PictureState picture;
 };
 

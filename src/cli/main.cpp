@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/play_command.h"
 #include "nc/blocks_command.h"
 #include "nc/trace.h"
 #include "render/png_writer.h"
@@ -25,7 +26,10 @@ const char* kUsage =
     "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
     "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
     "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
-    "                        print the tool path of FILE, one JSON object per move piece\n";
+    "                        print the tool path of FILE, one JSON object per move piece\n"
+    "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
+    "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
+    "                        play FILE headless, cutting the stock, and write a JSON report\n";
 
 }  // namespace
 
@@ -65,6 +69,9 @@ int main(int argc, char** argv) {
     if (cmd == "trace") {
         return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
                                         std::cerr);
+    }
+    if (cmd == "play") {
+        return vantrel::runPlayCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
     }
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;

@@ -82,6 +82,36 @@ bool isMillingMode(uint8_t m) {
            m == kModeGlStep;
 }
 
+// The tool library comes from outside; the interpreter's Z, the move to the tool-change height and
+// the G06.2 run-out belong to this play's motion.
+class MotionBoundHooks : public ModalHooks {
+  public:
+    MotionBoundHooks(ModalHooks& lib, MillMotion& motion, ToolPosition& tool)
+        : lib_(lib), motion_(motion), tool_(tool) {}
+    int32_t findToolIndex(int32_t n) override { return lib_.findToolIndex(n); }
+    int32_t currentToolIndex() const override { return lib_.currentToolIndex(); }
+    void setCurrentToolIndex(int32_t i) override { lib_.setCurrentToolIndex(i); }
+    int32_t loadedToolIndex() const override { return lib_.loadedToolIndex(); }
+    void loadWorkingTool(int32_t i) override { lib_.loadWorkingTool(i); }
+    double workingToolDiameter() const override { return lib_.workingToolDiameter(); }
+    double workingToolTotalLength() const override { return lib_.workingToolTotalLength(); }
+    double toolDiameter(int32_t i) const override { return lib_.toolDiameter(i); }
+    bool atcAnimationOn() const override { return lib_.atcAnimationOn(); }
+    void animateToolChange(int32_t from, int32_t to) override { lib_.animateToolChange(from, to); }
+    double referenceZ() const override { return lib_.referenceZ(); }
+    double currentZ() const override { return motion_.current().z; }
+    void moveToToolChangeHeight(double z) override {
+        motion_.toolChangedTo(z);
+        tool_.set(motion_.current());
+    }
+    void runOutNurbs(ModalState& state) override { motion_.runOutNurbs(state); }
+
+  private:
+    ModalHooks& lib_;
+    MillMotion& motion_;
+    ToolPosition& tool_;
+};
+
 }  // namespace
 
 const char* playEndName(PlayEnd end) {
@@ -145,7 +175,7 @@ class PlaySink : public MotionSink, public PathDrawHook {
     void onCuttingTime(double minutes) override {
         // Shown after every move: "###0.##" and "分".
         if (c_.ctl_.mode != kModeMillFast || ++timeCounter_ % 64 == 0)
-            c_.env_.controls->setCaption("label_ctime", FormatFloat("###0.##", minutes) + "分");
+            c_.env_.controls->setCaption("label_ctime", cuttingTimeCaption(minutes));
         lastTime_ = minutes;
     }
     void drawPiece(const MotionSegment& piece, PathStyle style) override {
@@ -446,6 +476,7 @@ PlayResult PlaybackController::runMill() {
     const int32_t lastLine = prog.count() - 1;
     if (lastLine <= 0) return result;  // fewer than two lines: nothing happens at all
 
+    if (env_.refresh) env_.refresh(env_);
     PlaybackView* view = env_.view;
     const bool gl = env_.openGl && env_.openGl->load();
     if (view && ctl_.mode != kModeMillFast && !gl) view->playStart(ctl_.mode);
@@ -455,8 +486,8 @@ PlayResult PlaybackController::runMill() {
     ToolPosition& tool = env_.tool ? *env_.tool : localTool;
     const Vec3 savedPosition = tool.get();
     StandInModalHooks standIn;
-    ModalHooks& hooks = env_.hooks ? *env_.hooks : standIn;
-    const int32_t savedToolIndex = hooks.currentToolIndex();
+    ModalHooks& library = env_.hooks ? *env_.hooks : standIn;
+    const int32_t savedToolIndex = library.currentToolIndex();
     StockSpec defaultStock;
     const StockSpec& stock = env_.stock ? *env_.stock : defaultStock;
 
@@ -476,6 +507,7 @@ PlayResult PlaybackController::runMill() {
     settings.arcJoin = !cs.checked("menu_hoseil");
     settings.pathSkipRapids = cs.checked("menu_g0");
     MillMotion motion(senv, settings);
+    MotionBoundHooks hooks(library, motion, tool);
 
     ModalContext mctx{cs, hooks, *env_.mainThread, &prog, stock};
     ModalState modal;
@@ -573,8 +605,8 @@ PlayResult PlaybackController::runMill() {
     const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
     tool.set(savedPosition);
     tool.setShown(savedPosition);
-    hooks.setCurrentToolIndex(savedToolIndex);
-    hooks.loadWorkingTool(savedToolIndex);
+    library.setCurrentToolIndex(savedToolIndex);
+    library.loadWorkingTool(savedToolIndex);
     if (view) view->playEnd(rebuild);
     cs.setCaption("mcform", "Vantrel 3.71");
     disableModalLabels(cs);

@@ -16,6 +16,7 @@
 // Headless: play.runNow(kModeMillFast) runs a whole play on the calling thread.
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -121,6 +122,8 @@ struct PlaybackEnv {
     Vec3 referencePoint{0, 0, 500};
     double toolTotalLength = 0;
     int64_t stepBudget = -1;  // headless runs may bound the work
+    // Read at the start of every play: the values above may have been edited since construction.
+    std::function<void(PlaybackEnv&)> refresh;
 };
 
 class PlaybackController : public BackgroundWork {

@@ -1,0 +1,91 @@
+#pragma once
+// A play wired to the application: the tool library over the tool tables, the stock cut at every
+// step, and the scene's drawing (when a scene is attached). The GUI and the headless runner both use it.
+#include <memory>
+
+#include "app/app_state.h"
+#include "nc/playback.h"
+
+namespace vantrel {
+
+class TQuonStrings;
+
+// The interpreter's view of the tool library: T words select entries of the machine family's list.
+class ToolLibraryHooks : public ModalHooks {
+  public:
+    explicit ToolLibraryHooks(AppState& s) : s_(s) {}
+    int32_t findToolIndex(int32_t toolNumber) override;
+    int32_t currentToolIndex() const override { return s_.tools.currentToolIndex; }
+    void setCurrentToolIndex(int32_t index) override { s_.tools.currentToolIndex = index; }
+    int32_t loadedToolIndex() const override { return s_.tools.loadedToolIndex; }
+    void loadWorkingTool(int32_t index) override;
+    double workingToolDiameter() const override { return s_.tools.workingTool.diameter; }
+    double workingToolTotalLength() const override;
+    double toolDiameter(int32_t index) const override;
+    bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
+    void animateToolChange(int32_t, int32_t) override {}
+    double referenceZ() const override { return s_.pos.reference.z; }
+    double currentZ() const override { return s_.pos.tool.z; }
+    void moveToToolChangeHeight(double z) override { s_.pos.tool.z = z; }
+    void runOutNurbs(ModalState&) override {}
+
+  private:
+    AppState& s_;
+};
+
+// Cuts the stock at every step (milling or turning by the mode; the wire EDM removes nothing) and
+// passes everything on to the drawing view when one is attached.
+class CuttingPlaybackView : public PlaybackView {
+  public:
+    CuttingPlaybackView(AppState& s, MainThread& mt) : s_(s), mt_(mt) {}
+    void setDrawing(PlaybackView* drawing) { drawing_ = drawing; }
+    // Counts of what was cut, for reports and tests.
+    int64_t cutSteps() const { return cutSteps_; }
+    int64_t changedSteps() const { return changedSteps_; }
+
+    void playStart(uint8_t mode) override;
+    void passStart(int32_t pass) override;
+    void passEnd(int32_t pass) override;
+    bool pixelChanged(const Vec3& pos) override;
+    void stepRepaint(uint8_t mode, const Vec3& pos) override;
+    void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override;
+    void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
+    void playEnd(bool rebuildStock) override;
+    void setEditorReadOnly(bool on) override;
+    void setEditorCaption(const std::string& text) override;
+    void showListing() override;
+    void drawPath(const MotionSegment& piece, bool rapid) override;
+
+  private:
+    AppState& s_;
+    MainThread& mt_;
+    PlaybackView* drawing_ = nullptr;
+    int64_t cutSteps_ = 0, changedSteps_ = 0;
+};
+
+struct PlaySessionParts {
+    ControlSet* controls = nullptr;
+    MainThread* mainThread = nullptr;
+    InputState* input = nullptr;
+    TQuonStrings* program = nullptr;
+    UiServices* ui = nullptr;
+    TextPainter* painter = nullptr;
+    Image32* listing = nullptr;
+};
+
+// Owns the controller, the tool-library hooks and the cutting view for one application.
+class PlaySession {
+  public:
+    PlaySession(AppState& s, const PlaySessionParts& parts);
+    PlaybackController& controller() { return *controller_; }
+    CuttingPlaybackView& view() { return view_; }
+    ToolLibraryHooks& hooks() { return hooks_; }
+
+  private:
+    AppState& s_;
+    ToolLibraryHooks hooks_;
+    CuttingPlaybackView view_;
+    std::unique_ptr<PlaybackController> controller_;
+};
+
+}  // namespace vantrel
