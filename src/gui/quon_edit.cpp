@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <new>
 
 #include "editor/char_class.h"
 #include "platform/ui_services.h"
@@ -243,6 +244,16 @@ void TQuonEdit::resizeEvent(QResizeEvent* e) {
     syncScrollBars();
 }
 
+void TQuonEdit::ensureCaretVisibleHorizontally() {
+    QScrollBar* h = horizontalScrollBar();
+    const QRect c = caretRect();
+    const int leftEdge = LeftMargin + gutterWidth();
+    if (c.x() < leftEdge)
+        h->setValue(h->value() - (leftEdge - c.x()) - 4 * charWidth_);
+    else if (c.right() > viewport()->width() - charWidth_)
+        h->setValue(h->value() + c.right() - viewport()->width() + 4 * charWidth_);
+}
+
 void TQuonEdit::afterChange() {
     syncScrollBars();
     viewport()->update();
@@ -322,6 +333,15 @@ void TQuonEdit::clearAll() {
 // ---------------------------------------------------------------- painting
 
 void TQuonEdit::paintEvent(QPaintEvent*) {
+    try {
+        paintAll();
+    } catch (const std::bad_alloc&) {
+        // Never a message box inside a paint: report it once the paint is over.
+        QTimer::singleShot(0, this, [this] { model_.onError(kErrRepaint); });
+    }
+}
+
+void TQuonEdit::paintAll() {
     QPainter p(viewport());
     p.fillRect(viewport()->rect(), Color);
     p.setFont(font_);
@@ -473,6 +493,7 @@ void TQuonEdit::keyPressEvent(QKeyEvent* e) {
     if (handled) {
         e->accept();
         afterChange();
+        ensureCaretVisibleHorizontally();
     } else {
         QAbstractScrollArea::keyPressEvent(e);
     }
@@ -507,6 +528,7 @@ void TQuonEdit::inputMethodEvent(QInputMethodEvent* e) {
     model_.ensureCaretVisible();
     e->accept();
     afterChange();
+    ensureCaretVisibleHorizontally();
 }
 
 QVariant TQuonEdit::inputMethodQuery(Qt::InputMethodQuery q) const {

@@ -106,7 +106,9 @@ class TQuonEdit : public QAbstractScrollArea {
     int gutterWidth() const;
     int textLeft() const;
     void dragStep();
+    void paintAll();
     void paintRow(QPainter& p, int32_t row, int y);
+    void ensureCaretVisibleHorizontally();
 
     EditModel model_;
     QFont font_;

@@ -253,6 +253,13 @@ void QuonEditTest::mouseSelectionAndWrappedRows() {
     QTRY_VERIFY_WITH_TIMEOUT(e->model().caret().line >= 2, 2000);
     QTest::mouseRelease(e->viewport(), Qt::LeftButton, {}, below);
     QVERIFY(e->model().hasSelection());
+    // Keys bring a caret beyond the right edge into view.
+    QTest::keyClick(e, Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 71; ++i) QTest::keyClick(e, Qt::Key_Right);
+    QVERIFY(e->caretRect().right() < e->viewport()->width());
+    QVERIFY(e->caretRect().left() > 0);
+    QTest::keyClick(e, Qt::Key_Home);
+    QCOMPARE(e->caretRect().left(), e->LeftMargin);
 }
 
 void QuonEditTest::largeProgramTimings() {
