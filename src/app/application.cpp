@@ -3,14 +3,39 @@
 #include <algorithm>
 
 #include "app/main_window_controls.h"
+#include "app/value_edit.h"
+#include "nc/modal_labels.h"
+#include "stock/stock_commands.h"
+#include "tools/tool_commands.h"
 
 namespace vantrel {
 
 Application::Application(AppState& state, ControlSet& controls, UiServices& ui, MainThread& mainThread)
     : s_(state), cs_(controls), ui_(ui), mt_(mainThread) {}
 
+namespace {
+// Registers a subsystem's controls and puts those that came without a container into `parent`.
+template <typename Fn>
+void addInto(ControlSet& cs, const std::string& parent, Fn add) {
+    const std::vector<std::string> before = cs.names();
+    add(cs);
+    const std::vector<std::string> after = cs.names();
+    for (size_t i = before.size(); i < after.size(); ++i)
+        if (cs.get(after[i]).parent.empty()) cs.setParent(after[i], parent);
+}
+}  // namespace
+
 void Application::createControls() {
     addMainWindowControls(cs_);
+    addInto(cs_, "Panel3", addModalStatusControls);
+    addInto(cs_, "Panel9", addValueLabelControls);
+    addInto(cs_, "TabSheet5", addToolControls);
+    addInto(cs_, "TabSheet6", addStockControls);
+    // The grid and axis values sit in their floating panels.
+    for (const char* n : {"label_gridk", "label_gridx", "label_gridy", "label_gridz", "label_grid_chux",
+                          "label_grid_chuy", "label_grid_chuz"})
+        cs_.setParent(n, "panel_grid");
+    for (const char* n : {"label_axisx", "label_axisy", "label_axisz"}) cs_.setParent(n, "panel_axis");
     for (const auto& sw : displaySwitchControls()) {
         std::string field = sw.field;
         auto toggle = [this, field](const Control&) { toggleDisplaySwitch(field); };

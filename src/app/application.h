@@ -39,7 +39,8 @@ class Application {
 
     ShellHooks hooks;
 
-    // Registers the shell's controls and binds the shell's commands (display switches, help, end).
+    // Registers every control of the main window (the shell's and the subsystems': modal labels, value
+    // labels, tool and stock tabs) and binds the shell's commands (display switches, help, end).
     void createControls();
     // Steps 4.1 to 4.10 of the start-up: selections, first page, tool lists, settings load, light bar,
     // images, ready flag, picture, settings apply.

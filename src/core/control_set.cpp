@@ -191,6 +191,11 @@ void ControlSet::setGeometry(const std::string& name, int left, int top, int wid
     notify(pending);
 }
 
+void ControlSet::setParent(const std::string& name, const std::string& parent) {
+    std::lock_guard lk(mu_);
+    if (Control* c = findLocked(name)) c->parent = parent;
+}
+
 void ControlSet::setHeight(const std::string& name, int height) {
     Control c = get(name);
     setGeometry(name, c.left, c.top, c.width, height);

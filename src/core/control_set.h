@@ -116,6 +116,8 @@ class ControlSet {
     void setRange(const std::string& name, int minimum, int maximum);
     void setGeometry(const std::string& name, int left, int top, int width, int height);
     void setHeight(const std::string& name, int height);
+    // Places a control in a container (before the window is built from the model).
+    void setParent(const std::string& name, const std::string& parent);
     void setColor(const std::string& name, uint32_t color);
     // Menu check mark or speed-button down state: no command. Pressing a grouped speed button releases
     // the others of its group.

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/program_editor.h"
 #include "gui/qt_main_thread.h"
@@ -62,6 +63,9 @@ int main(int argc, char** argv) {
     QtQuestions questions(&window);
     ProgramEditor editor(window, app, program, &questions);
     editor.files().loadStartupParameter(programArguments(qapp.arguments()));
+    // The play: its thread reads the same program store; closing the window stops and joins it.
+    GuiPlayback playback(app, window, program);
+    playback.view().editorReadOnly = [&editor](bool on) { editor.setPlaying(on); };
     window.show();
 
     // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).

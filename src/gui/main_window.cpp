@@ -216,8 +216,23 @@ void MainWindow::buildMenu(QMenu* menu, const std::string& parent) {
 }
 
 void MainWindow::buildContainer(const std::string& name, QWidget* w, QLayout* layout) {
+    // The modal labels of the right column are many and short: they flow in rows instead of a column.
+    QWidget* flowHost = nullptr;
+    FlowLayout* flow = nullptr;
     for (const auto& child : cs_.children(name)) {
         Control c = cs_.get(child);
+        if (name == "Panel3" && c.kind == ControlKind::Label) {
+            if (!flow) {
+                flowHost = new QWidget(w);
+                flow = new FlowLayout(flowHost, 2);
+                layout->addWidget(flowHost);
+            }
+            if (QWidget* cw = buildControl(c, flowHost)) {
+                cw->setMinimumWidth(child.size() > 8 && child.back() == '0' ? 26 : 26);
+                flow->addWidget(cw);
+            }
+            continue;
+        }
         if (isFloatingPanel(child)) continue;
         if (c.kind == ControlKind::PageControl) {
             auto* tabs = new QTabWidget(w);
@@ -459,6 +474,10 @@ void MainWindow::applyToWidget(const Control& c, ControlChange ch) {
             }
             break;
     }
+}
+
+void MainWindow::updateListing() {
+    if (listing_) listing_->update();
 }
 
 void MainWindow::repaintScene() {

@@ -28,6 +28,9 @@ class MainWindow : public QMainWindow {
     QAction* action(const std::string& name) const;
     ImageView* scene() const { return scene_; }
     Image32& sceneImage() { return sceneImage_; }
+    // The program listing beside the view (PaintBox2) and its repaint.
+    Image32& listingImage() { return listingImage_; }
+    void updateListing();
     // Clears the scene image to the background colour and shows it.
     void repaintScene();
     // The editor window ("編集").
