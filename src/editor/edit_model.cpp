@@ -499,6 +499,11 @@ void EditModel::record(UndoRecord r, bool merge) {
 
 bool EditModel::edit(TextPos a, TextPos b, std::string_view text, bool merge) {
     if (readOnly_) return false;
+    if (store_.count() == 0) {
+        // Someone cleared the store down to no lines at all: back to the one empty line first.
+        store_.SetText("");
+        rows_.clear();
+    }
     a = clampPos(a);
     b = clampPos(b);
     if (b < a) std::swap(a, b);

@@ -118,6 +118,10 @@ TEST(ProgramFileCommands, FailedLoadLeavesTheProgramAlone) {
     EXPECT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.strips, 0);
     EXPECT_TRUE(f.questions.asked.empty());
+    // A folder is no program either.
+    EXPECT_FALSE(f.files.loadFile(f.dir.string()));
+    EXPECT_EQ(f.program.Text(), "G01 X1");
+    EXPECT_EQ(f.ui.messages.size(), 2u);
     // While a play reads the store, loading is refused.
     writeBytes(f.path("x.nc"), "M30");
     f.model.setReadOnly(true);
@@ -126,7 +130,7 @@ TEST(ProgramFileCommands, FailedLoadLeavesTheProgramAlone) {
     // Saving into a folder that does not exist fails with a message and changes nothing.
     f.model.setReadOnly(false);
     EXPECT_FALSE(f.files.saveAs(f.path("nodir/p.txt")));
-    EXPECT_EQ(f.ui.messages.size(), 3u);
+    EXPECT_EQ(f.ui.messages.size(), 4u);
 }
 
 TEST(ProgramFileCommands, EditMenuClearAllFontAndStartupParameter) {

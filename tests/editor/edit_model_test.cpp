@@ -365,6 +365,17 @@ TEST(EditModelLayout, PagesAndScrolling) {
     EXPECT_EQ(e.ed.topRow(), 81);
 }
 
+TEST(EditModelEditing, StoreClearedFromOutsideStillTakesTyping) {
+    Editor e("G01");
+    e.store.Clear();
+    EXPECT_EQ(e.ed.rowCount(), 1);
+    EXPECT_EQ(e.ed.row(0).end, 0);
+    e.ed.setCaret({5, 5});
+    EXPECT_EQ(e.ed.caret(), (TextPos{0, 0}));
+    EXPECT_TRUE(e.ed.typeText("M30"));
+    EXPECT_EQ(linesOf(e.store), (Lines{"M30" + kNul2}));
+}
+
 TEST(EditModelClipboard, BreaksOfEveryConventionBecomeStoreBreaks) {
     EXPECT_EQ(normaliseLineBreaks(std::string("A\r\nB\rC\nD\0E", 10)), "A\nB\nC\nDE");
     Editor e("XY");
