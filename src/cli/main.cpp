@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/play_command.h"
+#include "app/scene_render_command.h"
 #include "nc/blocks_command.h"
 #include "nc/trace.h"
 #include "render/png_writer.h"
@@ -27,6 +28,8 @@ const char* kUsage =
     "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
     "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
     "                        print the tool path of FILE, one JSON object per move piece\n"
+    "  render [FILE] --out OUT.png [--play] [--machine KIND] [--size WxH] [--fit] ...\n"
+    "                        draw the main window's scene (after playing FILE with --play) into a PNG\n"
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
     "                        play FILE headless, cutting the stock, and write a JSON report\n";
@@ -69,6 +72,10 @@ int main(int argc, char** argv) {
     if (cmd == "trace") {
         return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
                                         std::cerr);
+    }
+    if (cmd == "render") {
+        return vantrel::runSceneRenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                              std::cerr);
     }
     if (cmd == "play") {
         return vantrel::runPlayCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);

@@ -1,0 +1,603 @@
+#include "app/scene_composer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/number_format.h"
+#include "core/rounding.h"
+#include "nc/playback.h"
+#include "render/raster.h"
+#include "render/shapes.h"
+#include "render/view.h"
+#include "stock/material_removal.h"
+
+namespace vantrel {
+
+namespace {
+
+Vec3f f3(double x, double y, double z) {
+    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+
+bool isMillPlayMode(uint8_t m) {
+    return m == kModeMillPlay || m == kModeMillStep || m == kModeWire;
+}
+bool isLathePlayMode(uint8_t m) {
+    return m == kModeLathePlay || m == kModeLatheStep;
+}
+
+// A circle outline of `radius` pixels around (cx, cy), without depth.
+void circleOutline(Image32& img, uint32_t pixel, int cx, int cy, int radius) {
+    const ClipRect clip{0, 0, img.width() - 1, img.height() - 1};
+    constexpr int kSteps = 24;
+    int px = cx + radius, py = cy;
+    for (int k = 1; k <= kSteps; ++k) {
+        const double t = kTwoPi * k / kSteps;
+        const int x = cx + saturatingToInt32(RoundHalfAway(radius * std::cos(t)));
+        const int y = cy - saturatingToInt32(RoundHalfAway(radius * std::sin(t)));
+        paintLine2D(img, pixel, clip, px, py, x, y);
+        px = x;
+        py = y;
+    }
+}
+
+const char* const kPanelNames[] = {"Panel1", "Panel3", "Panel4", "Panel5",
+                                   "Panel6", "Panel8", "Panel9", "Panel10"};
+
+}  // namespace
+
+std::vector<PixelRect> toolCopyRects(const PixelRect& oldRect, const PixelRect& newRect) {
+    if (oldRect.empty() && newRect.empty()) return {};
+    if (oldRect.empty()) return {newRect};
+    if (newRect.empty()) return {oldRect};
+    PixelRect u = oldRect;
+    u.unite(newRect);
+    if (oldRect.area() + newRect.area() < u.area()) return {oldRect, newRect};
+    return {u};
+}
+
+SceneArea sceneAreaFor(int clientWidth, int clientHeight, int leftOffset, int topOffset, bool panelsHidden) {
+    SceneArea a;
+    a.left = leftOffset;
+    a.top = topOffset;
+    const int64_t w = panelsHidden ? int64_t{clientWidth} - leftOffset
+                                   : int64_t{clientWidth} - leftOffset - kPanelRightWidth;
+    const int64_t h = panelsHidden ? int64_t{clientHeight} - topOffset
+                                   : int64_t{clientHeight} - topOffset - kPanelBottomHeight;
+    a.width = static_cast<int>(std::clamp<int64_t>(w, 1, 1 << 15));
+    a.height = static_cast<int>(std::clamp<int64_t>(h, 1, 1 << 15));
+    return a;
+}
+
+int64_t gridLineCount(double size, double interval) {
+    if (!(interval > 0) || !std::isfinite(interval) || !(size >= 0) || !std::isfinite(size)) return 0;
+    const double n = std::floor(size / interval);
+    if (!(n < static_cast<double>(kMaxGridLines))) return kMaxGridLines;
+    return static_cast<int64_t>(n) + 1;
+}
+
+int axisLabelFontSize(double scale, double distance) {
+    if (!(distance > 0) || !std::isfinite(distance) || !std::isfinite(scale)) return 1;
+    const double v = std::trunc(scale * 10000.0 / distance);
+    if (!(v >= 1)) return 1;
+    if (v > 500) return 500;
+    return static_cast<int>(v);
+}
+
+SceneComposer::SceneComposer(AppState& s) : s_(s) {
+    rebuildHolderProfile(holder_, s_.tools, s_.machineKind, s_.machine.holderStandard);
+    sizeSceneArea();
+}
+
+ToolScene SceneComposer::toolScene() const {
+    ToolScene t;
+    t.kind = s_.machineKind;
+    t.tool = s_.tools.workingTool;
+    t.profile = s_.tools.profile;
+    t.holder = holder_.current;
+    t.holderKind = holder_.kind;
+    t.position = s_.pos.tool.get();
+    t.tilt = s_.tools.toolTiltAngle;
+    t.turn = s_.tools.toolTurnAngle;
+    t.cutterColour = static_cast<uint32_t>(s_.tools.workingTool.color) & 0xFFFFFF;
+    if (const std::vector<ToolRecord>* list = toolListFor(s_.tools, s_.machineKind)) {
+        const int i = s_.tools.currentToolIndex;
+        if (i >= 0 && i < static_cast<int>(list->size()))
+            t.cutterColour = static_cast<uint32_t>((*list)[static_cast<size_t>(i)].color) & 0xFFFFFF;
+    }
+    t.toolOn = s_.display.tool_on;
+    t.holderOn = s_.display.holder_on;
+    t.wire = s_.display.kouwyer_on;
+    t.palette = s_.colours.c;
+    return t;
+}
+
+// --- Layout ---------------------------------------------------------------------------------
+
+void SceneComposer::layoutWindow(int wc, int hc) {
+    s_.window.clientWidth = wc;
+    s_.window.clientHeight = hc;
+    if (controls_) {
+        ControlSet& c = *controls_;
+        if (c.has("Panel6")) c.setGeometry("Panel6", 0, hc - 29, wc, 29);
+        if (hc >= 155 && c.has("Panel4")) c.setHeight("Panel4", hc - 154);
+        if (c.has("Panel7")) c.setGeometry("Panel7", 0, panelsHidden_ ? -30 : 0, wc, 29);
+        if (c.has("Panel3")) c.setGeometry("Panel3", wc - 130, 29, 130, 200);
+        if (c.has("Panel8")) c.setGeometry("Panel8", wc - 130, 229, 130, hc - 258);
+        if (c.has("PaintBox2")) c.setHeight("PaintBox2", hc - 258 - 2);
+        if (c.has("panel_cad2")) c.setGeometry("panel_cad2", 0, hc - 29, wc - 129, 29);
+        if (c.has("panel_cad1")) c.setGeometry("panel_cad1", wc - 130, 29, 130, hc - 58);
+        if (c.has("Panel10")) c.setGeometry("Panel10", 0, hc - 29, wc - 129, 29);
+    }
+    sizeSceneArea();
+    if (s_.window.ready == 1) repaintScene();
+}
+
+void SceneComposer::sizeSceneArea() {
+    const int left = panelsHidden_ ? 0 : s_.window.panelLeft;
+    const int top = panelsHidden_ ? 0 : s_.window.panelTop;
+    area_ = sceneAreaFor(s_.window.clientWidth, s_.window.clientHeight, left, top, panelsHidden_);
+    if (controls_ && controls_->has("PaintBox1"))
+        controls_->setGeometry("PaintBox1", area_.left, area_.top, area_.width, area_.height);
+    // The images keep their sizes while a play runs: the play's rectangles refer to them. The new size
+    // is taken when the play ends.
+    if (playing_) return;
+    scene_.resize(area_.width, area_.height);
+    if (window_.width() != area_.width || window_.height() != area_.height)
+        window_.resize(area_.width, area_.height, bgrToRgb(s_.colours.back()));
+}
+
+void SceneComposer::togglePanels() {
+    const int dx = s_.window.panelLeft, dy = s_.window.panelTop;
+    if (panelsHidden_) {
+        s_.view.originX -= dx;
+        s_.view.originY -= dy;
+        panelsHidden_ = false;
+        if (controls_) {
+            for (const char* n : kPanelNames)
+                if (controls_->has(n)) controls_->setVisible(n, true);
+            if (controls_->has("Panel7")) controls_->setGeometry("Panel7", 0, 0, s_.window.clientWidth, 29);
+            if (controls_->has("mcform")) controls_->setCaption("mcform", kCaptionIdle);
+            if (controls_->has("menu_paneloff")) controls_->setChecked("menu_paneloff", false);
+        }
+        s_.window.caption = kCaptionIdle;
+    } else {
+        s_.view.originX += dx;
+        s_.view.originY += dy;
+        panelsHidden_ = true;
+        if (controls_) {
+            for (const char* n : kPanelNames)
+                if (controls_->has(n)) controls_->setVisible(n, false);
+            if (controls_->has("Panel7")) controls_->setGeometry("Panel7", 0, -30, s_.window.clientWidth, 29);
+            if (controls_->has("menu_paneloff")) controls_->setChecked("menu_paneloff", true);
+        }
+    }
+    sizeSceneArea();
+    repaintScene();
+}
+
+// --- Repaint --------------------------------------------------------------------------------
+
+void SceneComposer::copyToWindow(const Image32& src, const PixelRect& r0) {
+    const PixelRect r =
+        r0.clippedTo(std::min(src.width(), window_.width()), std::min(src.height(), window_.height()));
+    if (r.empty()) return;
+    window_.copyRect(src, r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, r.left, r.top);
+    lastCopies_.push_back(r);
+    if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+}
+
+void SceneComposer::drawGrid(DrawContext& ctx) {
+    const GridAxes& g = s_.grid;
+    const StockSpec& st = s_.stock;
+    const double p = g.interval;
+    const int64_t nx = gridLineCount(g.gridX, p), ny = gridLineCount(g.gridY, p);
+    if (nx == 0 || ny == 0) return;
+    const uint32_t colour = s_.colours[12];
+    const ClipRect clip = scene_.fullClip();
+    const double cx = st.sizeX / 2.0 + st.offsetX, cy = st.sizeY / 2.0 + st.offsetY;
+    const double x0 = cx - g.gridX / 2.0, x1 = cx + g.gridX / 2.0;
+    const double y0 = cy - g.gridY / 2.0, y1 = cy + g.gridY / 2.0;
+    const bool turning = isTurning(kind());
+    const double z = st.offsetZ;
+    for (int64_t d = 0; d < nx; ++d) {
+        const double v = x0 + static_cast<double>(d) * p;
+        if (turning)
+            drawLine3D(ctx, colour, clip, f3(y0, 0, v), f3(y1, 0, v));
+        else
+            drawLine3D(ctx, colour, clip, f3(v, y0, z), f3(v, y1, z));
+    }
+    for (int64_t d = 0; d < ny; ++d) {
+        const double v = y0 + static_cast<double>(d) * p;
+        if (turning)
+            drawLine3D(ctx, colour, clip, f3(v, 0, x0), f3(v, 0, x1));
+        else
+            drawLine3D(ctx, colour, clip, f3(x0, v, z), f3(x1, v, z));
+    }
+}
+
+void SceneComposer::drawAxes(DrawContext& ctx) {
+    const ViewState& view = s_.view;
+    const uint32_t colour = s_.colours[1];
+    const ClipRect clip = scene_.fullClip();
+    const Vec3 ends[3] = {{s_.grid.axisX, 0, 0}, {0, s_.grid.axisY, 0}, {0, 0, s_.grid.axisZ}};
+    const char* labels[3] = {"X", "Y", "Z"};
+    for (int i = 0; i < 3; ++i) {
+        drawLine3D(ctx, colour, clip, f3(0, 0, 0), f3(ends[i].x, ends[i].y, ends[i].z));
+        const ProjectedPoint pp = projectPoint(view, ends[i]);
+        if (pp.clipped || !painter_) continue;
+        // The size follows the distance; the painter draws at its own size, clamped the same way.
+        (void)axisLabelFontSize(view.scale, (ends[i] - view.basis.eye).length());
+        const double sx = screenX(view, pp) + 5, sy = screenY(view, pp);
+        if (!(std::fabs(sx) < 1e6) || !(std::fabs(sy) < 1e6)) continue;
+        painter_->drawText(scene_.image(), saturatingToInt32(sx), saturatingToInt32(sy), labels[i],
+                           toPixel(colour));
+    }
+    auto circleAt = [&](const Vec3& p, uint32_t c) {
+        const ProjectedPoint pp = projectPoint(view, p);
+        if (pp.clipped) return;
+        const double sx = screenX(view, pp), sy = screenY(view, pp);
+        if (!(std::fabs(sx) < 1e6) || !(std::fabs(sy) < 1e6)) return;
+        circleOutline(scene_.image(), toPixel(c), saturatingToInt32(std::floor(sx)),
+                      saturatingToInt32(std::floor(sy)), 5);
+    };
+    circleAt(Vec3{0, 0, 0}, 0xFF0000);
+    circleAt(s_.pos.reference, 0x0000FF);
+}
+
+void SceneComposer::drawArcOverlay(DrawContext& ctx) {
+    const ArcOverlay& a = s_.arc;
+    if (!(a.radius > 0) || !std::isfinite(a.radius)) return;
+    Orientation o;
+    if (a.plane == 1) o = {-kPi / 2, 0};
+    if (a.plane == 2) o = {0, kPi / 2};
+    drawArc3D(ctx, s_.colours[2], a.centre1, 2 * a.radius, o, a.start, a.end, 1, false, 0);
+    drawArc3D(ctx, s_.colours[2], a.centre2, 2 * a.radius, o, a.start, a.end, 1, false, 3);
+}
+
+void SceneComposer::repaintScene() {
+    if (!s_.window.settingsReady) return;
+    ViewState& view = s_.view;
+    updateViewBasis(view, kind());
+    view.lightGain = 1.0f;
+    scene_.clearDepth(kFarDepth);
+    scene_.image().fill(toPixel(s_.colours.back()));
+    DrawContext ctx(scene_, view);
+    ctx.penColour = s_.colours[12];
+    if (s_.display.grid_on) drawGrid(ctx);
+    if (s_.stock.visible != 0)
+        drawStockShape(ctx, view, s_.stock, kind(), s_.colours[9], s_.display.zaiwyer_on, lathePlaying_);
+    if (s_.display.cad_on) drawArcOverlay(ctx);
+    if (s_.display.axis_on) drawAxes(ctx);
+    ToolScene ts = toolScene();
+    drawWorkingTool(ctx, view, ts);
+    view.lightGain = 1.0f;
+    updatePositionReadout();
+    lastCopies_.clear();
+    copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
+    ++fullWindowCopies_;
+}
+
+void SceneComposer::showScene() {
+    lastCopies_.clear();
+    copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
+}
+
+void SceneComposer::drawStockSurface() {
+    if (controls_ && controls_->has("mcform")) controls_->setCaption("mcform", kCaptionDrawing);
+    if (s_.stock.visible != 0 && !s_.display.zaiwyer_on) {
+        const int32_t saved = s_.stock.visible;
+        const bool savedPath = s_.path.on;
+        s_.stock.visible = 0;
+        s_.path.on = false;
+        repaintScene();
+        s_.stock.visible = saved;
+        s_.path.on = savedPath;
+    }
+    {
+        std::lock_guard lk(s_.stockMutex);
+        DrawContext ctx(scene_, s_.view);
+        drawStockSurfaceModel(ctx, s_.view, s_.stock, s_.stockGrid, kind(), s_.colours[9],
+                              s_.display.zaiwyer_on, lathePlaying_);
+    }
+    s_.view.lightGain = 1.0f;
+    if (controls_ && controls_->has("mcform")) controls_->setCaption("mcform", kCaptionIdle);
+    showScene();
+}
+
+void SceneComposer::updatePositionReadout() {
+    const Vec3 p = s_.pos.tool.get();
+    const double xs = p.x * s_.machine.diameterDivisor;
+    if (controls_) {
+        ControlSet& c = *controls_;
+        auto set = [&](const char* name, const std::string& text) {
+            if (c.has(name)) c.setCaption(name, text);
+        };
+        set("label_x", FormatFloat("###0.00000000", xs));
+        set("label_y", FormatFloat("###0.00000000", p.y));
+        set("label_z", FormatFloat("###0.00000000", p.z));
+        set("label_a", FormatFloat("0.00000", s_.pos.a));
+        set("label_b", FormatFloat("0.00000", s_.pos.b));
+        set("label_c", FormatFloat("0.00000", s_.pos.c));
+        set("label_vx", FormatFloat("0.00000", s_.pos.axis.x));
+        set("label_vy", FormatFloat("0.00000", s_.pos.axis.y));
+        set("label_vz", FormatFloat("0.00000", s_.pos.axis.z));
+    }
+    if (panelsHidden_) drawReadoutOverlay(scene_.image());
+}
+
+void SceneComposer::drawReadoutOverlay(Image32& target) {
+    const PixelRect r = PixelRect{5, 5, 107, 140}.clippedTo(target.width(), target.height());
+    if (r.empty()) return;
+    if (playing_) {
+        const uint32_t back = toPixel(s_.colours.back());
+        for (int y = r.top; y <= r.bottom; ++y)
+            std::fill(target.row(y) + r.left, target.row(y) + r.right + 1, back);
+    }
+    if (!painter_) return;
+    const Vec3 p = s_.pos.tool.get();
+    const uint32_t colour = toPixel(s_.colours[1]);
+    const char* caps[6] = {"X", "Y", "Z", "vX", "vY", "vZ"};
+    const int ys[6] = {5, 25, 45, 85, 105, 125};
+    const std::string values[6] = {FormatFloat("##0.00000", p.x * s_.machine.diameterDivisor),
+                                   FormatFloat("##0.00000", p.y),
+                                   FormatFloat("##0.00000", p.z),
+                                   FormatFloat("0.00000", s_.pos.axis.x),
+                                   FormatFloat("0.00000", s_.pos.axis.y),
+                                   FormatFloat("0.00000", s_.pos.axis.z)};
+    for (int i = 0; i < 6; ++i) {
+        painter_->drawText(target, 5, ys[i], caps[i], colour);
+        painter_->drawText(target, 106 - 9 * static_cast<int>(values[i].size()), ys[i], values[i], colour);
+    }
+}
+
+void SceneComposer::quickToolRedraw() {
+    if (!isMilling(kind())) {
+        repaintScene();
+        return;
+    }
+    ViewState& view = s_.view;
+    updateViewBasis(view, kind());
+    ToolScene ts = toolScene();
+    DrawContext ctx(scene_, view);
+    view.lightGain = 2.5f;
+    drawToolImprint(ctx, ts, millingTipPoint(ts.tool, ts.position), s_.colours[9]);
+    view.lightGain = 1.0f;
+    lastCopies_.clear();
+    copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
+    const OutlineBounds b = drawToolOutline(&window_, view, ts, spinPhase_);
+    if (view.leftDrag) {
+        DrawContext wctx(scene_, view);
+        wctx.window = &window_;
+        wctx.penColour = s_.colours[2];
+        wctx.penDotted = true;
+        drawOverlayLine(wctx, OverlayTarget::Window, f3(s_.arc.start.x, s_.arc.start.y, s_.arc.start.z),
+                        f3(ts.position.x, ts.position.y, ts.position.z));
+    }
+    if (onWindowUpdate) onWindowUpdate(0, 0, window_.width(), window_.height());
+    (void)b;
+    // The cut at the dragged position.
+    if (s_.stock.cuttingEnabled) {
+        std::lock_guard lk(s_.stockMutex);
+        applyMillCut(s_.stockGrid, s_.stock, s_.tools.workingTool, s_.tools.profile, ts.position, false);
+    }
+}
+
+// --- Playback -------------------------------------------------------------------------------
+
+void SceneComposer::snapshotBackground() {
+    background_.resize(scene_.width(), scene_.height());
+    background_.copyRect(scene_.image(), 0, 0, scene_.width(), scene_.height(), 0, 0);
+    backgroundDepth_.assign(
+        static_cast<size_t>(scene_.width() + 1) * static_cast<size_t>(scene_.height() + 1), kFarDepth);
+    for (int y = 0; y < scene_.height(); ++y)
+        std::copy(scene_.depthRow(y), scene_.depthRow(y) + scene_.width() + 1,
+                  backgroundDepth_.begin() + static_cast<ptrdiff_t>(y) * (scene_.width() + 1));
+    scene_.background = &background_;
+}
+
+void SceneComposer::snapshotFrame() {
+    frame_.resize(scene_.width(), scene_.height());
+    frame_.copyRect(scene_.image(), 0, 0, scene_.width(), scene_.height(), 0, 0);
+}
+
+void SceneComposer::showFrame() {
+    copyToWindow(frame_, {0, 0, frame_.width() - 1, frame_.height() - 1});
+}
+
+void SceneComposer::playStart(uint8_t mode) {
+    mode_ = mode;
+    lastCopies_.clear();
+    oldTool_ = PixelRect{};
+    oldRestored_ = false;
+    lastLatheValid_ = false;
+    DisplaySwitches& d = s_.display;
+    const bool toolOn = d.tool_on, holderOn = d.holder_on;
+    const int32_t stockShown = s_.stock.visible;
+    frameInUse_ = toolOn || holderOn || stockShown != 0;
+    if (isMilling(kind()) || isWire(kind())) {
+        d.tool_on = false;
+        d.holder_on = false;
+        s_.stock.visible = 0;
+        repaintScene();
+        snapshotBackground();
+        s_.stock.visible = stockShown;
+        if (stockShown != 0 && isMilling(kind())) {
+            std::lock_guard lk(s_.stockMutex);
+            DrawContext ctx(scene_, s_.view);
+            drawStockSurfaceModel(ctx, s_.view, s_.stock, s_.stockGrid, kind(), s_.colours[9],
+                                  s_.display.zaiwyer_on, false);
+        } else if (stockShown != 0) {
+            DrawContext ctx(scene_, s_.view);
+            drawStockShape(ctx, s_.view, s_.stock, kind(), s_.colours[9], s_.display.zaiwyer_on, false);
+        }
+        d.tool_on = toolOn;
+        d.holder_on = holderOn;
+        if (frameInUse_) snapshotFrame();
+    } else {
+        const bool turret = s_.machine.showTurret;
+        d.tool_on = false;
+        d.holder_on = false;
+        s_.machine.showTurret = false;
+        lathePlaying_ = false;
+        const int32_t saved = s_.stock.visible;
+        s_.stock.visible = 0;
+        repaintScene();
+        snapshotBackground();
+        s_.stock.visible = saved;
+        d.tool_on = toolOn;
+        d.holder_on = holderOn;
+        s_.machine.showTurret = turret;
+        lathePlaying_ = isLathePlayMode(mode);
+        repaintScene();
+        if (frameInUse_) snapshotFrame();
+    }
+    playing_ = true;
+    s_.view.lightGain = 1.0f;
+    showScene();
+}
+
+void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow& win) {
+    if (rect.empty()) return;
+    // Bring back the still background (pixels and depth) inside the rectangle, then draw the cells
+    // that can show there with the depth test: the result is the full mesh over the background.
+    const int W = scene_.width();
+    for (int y = rect.top; y <= rect.bottom; ++y) {
+        if (y < background_.height() && rect.right < background_.width()) {
+            std::copy(background_.row(y) + rect.left, background_.row(y) + rect.right + 1,
+                      scene_.image().row(y) + rect.left);
+        }
+        if (!backgroundDepth_.empty()) {
+            const float* src = backgroundDepth_.data() + static_cast<size_t>(y) * static_cast<size_t>(W + 1);
+            std::copy(src + rect.left, src + rect.right + 1, scene_.depthRow(y) + rect.left);
+        }
+    }
+    if (win.empty()) return;
+    ViewState& view = s_.view;
+    view.lightGain = 2.5f;
+    DrawContext ctx(scene_, view);
+    drawStockMesh(ctx, s_.stock, s_.stockGrid, s_.colours[9], s_.display.zaiwyer_on,
+                  {rect.left, rect.top, rect.right, rect.bottom}, win);
+    view.lightGain = 1.0f;
+}
+
+void SceneComposer::millStep(const Vec3& pos, bool drawDue) {
+    if (!playing_ || !drawDue || !isMilling(kind())) return;
+    lastCopies_.clear();
+    ToolScene ts = toolScene();
+    ts.position = pos;
+    const OutlineBounds b = drawToolOutline(nullptr, s_.view, ts, spinPhase_);
+    const int W = scene_.width(), H = scene_.height();
+    const PixelRect toolRect = b.tool.widened(2).clippedTo(W, H);
+    PixelRect unionRect = toolRect;
+    unionRect.unite(b.holder.widened(2).clippedTo(W, H));
+    const Vec3 tip = millingTipPoint(ts.tool, pos);
+    const bool below = tip.z <= static_cast<double>(s_.stock.offsetZ) + s_.stock.sizeZ;
+    const bool changed = below && s_.stock.visible != 0 && s_.stock.cuttingEnabled;
+    if (changed && !toolRect.empty()) {
+        std::lock_guard lk(s_.stockMutex);
+        redrawStockWindow(toolRect, latticeWindowFor(s_.view, s_.stock, toolRect));
+    }
+    if (frameInUse_ && (ts.toolOn || ts.holderOn)) {
+        if (!changed) {
+            // Above the stock: erase the tool once and leave the window alone until cutting resumes.
+            if (!oldRestored_ && !oldTool_.empty()) {
+                const PixelRect r = oldTool_.clippedTo(W, H);
+                if (!r.empty()) {
+                    frame_.copyRect(scene_.image(), r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1,
+                                    r.left, r.top);
+                    copyToWindow(frame_, r);
+                }
+            }
+            oldRestored_ = true;
+            oldTool_ = PixelRect{};
+            return;
+        }
+        oldRestored_ = false;
+        const std::vector<PixelRect> rects = toolCopyRects(oldTool_.clippedTo(W, H), unionRect);
+        for (const PixelRect& r : rects)
+            frame_.copyRect(scene_.image(), r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, r.left,
+                            r.top);
+        drawToolOutline(&frame_, s_.view, ts, spinPhase_);
+        spinPhase_ = advanceSpinPhase(spinPhase_, s_.modal.spindle);
+        for (const PixelRect& r : rects) copyToWindow(frame_, r);
+        oldTool_ = unionRect;
+    } else if (changed) {
+        copyToWindow(scene_.image(), toolRect);
+    }
+}
+
+void SceneComposer::composeToolFrame() {
+    millStep(s_.pos.tool.get(), true);
+}
+
+void SceneComposer::moveRepaint(uint8_t mode) {
+    if (!playing_) return;
+    lastCopies_.clear();
+    if (isLathePlayMode(mode) && isTurning(kind())) {
+        const uint32_t back = s_.colours.back();
+        PixelRect dirty;
+        if (lastLatheValid_) {
+            dirty.unite(drawFlatLatheTool(scene_.image(), s_.view, lastLatheScene_, back, false));
+            dirty.unite(drawFlatLatheTool(scene_.image(), s_.view, lastLatheScene_, back, true));
+        }
+        ToolScene ts = toolScene();
+        if (ts.toolOn || ts.holderOn) {
+            dirty.unite(drawFlatLatheTool(scene_.image(), s_.view, ts, s_.colours[7], false));
+            lastLatheScene_ = ts;
+            lastLatheValid_ = true;
+        }
+        copyToWindow(scene_.image(), dirty.widened(1));
+    } else if (mode == kModeWire && isWire(kind())) {
+        ToolScene ts = toolScene();
+        DrawContext ctx(scene_, s_.view);
+        ctx.window = &window_;
+        ctx.penColour = 0x808080;
+        const Vec3f a = f3(ts.position.x, ts.position.y, ts.tool.angleA);
+        const Vec3f b = f3(ts.position.x, ts.position.y, ts.tool.angleB);
+        drawOverlayLine(ctx, OverlayTarget::ScenePen, a, b);
+        drawOverlayLine(ctx, OverlayTarget::Window, a, b);
+        const ProjectedPoint pa = projectPoint(s_.view, Vec3{a.x, a.y, a.z});
+        const ProjectedPoint pb = projectPoint(s_.view, Vec3{b.x, b.y, b.z});
+        PixelRect r;
+        if (!pa.clipped && !pb.clipped) {
+            r.include(s_.view.originX + pa.px, s_.view.originY + pa.py);
+            r.include(s_.view.originX + pb.px, s_.view.originY + pb.py);
+        }
+        r = r.widened(1).clippedTo(window_.width(), window_.height());
+        if (!r.empty() && onWindowUpdate)
+            onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+    }
+    updatePositionReadout();
+}
+
+void SceneComposer::playEnd(bool rebuildStock) {
+    const bool wasLathe = lathePlaying_;
+    playing_ = false;
+    lathePlaying_ = false;
+    scene_.background = nullptr;
+    if (rebuildStock && isMilling(kind())) {
+        drawStockSurface();
+    } else if (!wasLathe && isMilling(kind())) {
+        // The tool at the position it returned to, over the machined stock.
+        ViewState& view = s_.view;
+        DrawContext ctx(scene_, view);
+        ToolScene ts = toolScene();
+        drawWorkingTool(ctx, view, ts);
+        view.lightGain = 1.0f;
+    }
+    background_ = Image32();
+    backgroundDepth_.clear();
+    backgroundDepth_.shrink_to_fit();
+    frame_ = Image32();
+    frameInUse_ = false;
+    // A resize during the play is taken now.
+    if (scene_.width() != area_.width || scene_.height() != area_.height) {
+        sizeSceneArea();
+        repaintScene();
+        return;
+    }
+    showScene();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,144 @@
+#pragma once
+// The scene of the main window: the off-screen images, the master repaint with its fixed layer order,
+// the window layout around the scene area, and the composition used while a program plays (a still
+// background, the stock updated cell by cell, a frame image in which the moving tool is drawn so
+// that only the rectangles around the tool reach the window).
+//
+// Everything here runs on the UI thread. The window image is what the scene widget shows; every
+// change to it is announced through onWindowUpdate with the rectangle that changed, so the widget
+// repaints only that rectangle.
+#include <functional>
+#include <vector>
+
+#include "app/app_state.h"
+#include "core/control_set.h"
+#include "platform/text_painter.h"
+#include "render/frame_buffer.h"
+#include "scene/holder_profile.h"
+#include "scene/stock_surface.h"
+#include "scene/tool_models.h"
+
+namespace vantrel {
+
+inline constexpr const char* kCaptionDrawing = "描画中…";
+inline constexpr const char* kCaptionIdle = "Vantrel 3.71";
+inline constexpr int kPanelRightWidth = 130;  // Panel3
+inline constexpr int kPanelBottomHeight = 29;
+// A tiny grid interval must not ask for millions of lines.
+inline constexpr int64_t kMaxGridLines = 4000;
+
+// Where the scene area lies in the client area.
+struct SceneArea {
+    int left = 0, top = 0, width = 1, height = 1;
+};
+
+// The rectangles to copy for a tool move: the old and new rectangles separately when their areas sum
+// to less than their union's, else the union alone.
+std::vector<PixelRect> toolCopyRects(const PixelRect& oldRect, const PixelRect& newRect);
+
+// The scene area for a client area: panels shown take the left and top offsets, the right panel and
+// the bottom bar; hidden panels leave the whole client area. Never below 1 x 1.
+SceneArea sceneAreaFor(int clientWidth, int clientHeight, int leftOffset, int topOffset, bool panelsHidden);
+
+// The grid line count along one axis: trunc(size / interval) + 1, computed in 64 bits and capped.
+int64_t gridLineCount(double size, double interval);
+
+// The font size of an axis label: trunc(scale x 10000 / distance), clamped to 1..500 points.
+int axisLabelFontSize(double scale, double distance);
+
+class SceneComposer {
+  public:
+    explicit SceneComposer(AppState& s);
+
+    void setControls(ControlSet* c) { controls_ = c; }
+    void setTextPainter(TextPainter* p) { painter_ = p; }
+    // Called after pixels of window() changed (x, y, w, h).
+    std::function<void(int, int, int, int)> onWindowUpdate;
+
+    FrameBuffer& scene() { return scene_; }
+    const Image32& window() const { return window_; }
+    Image32& window() { return window_; }
+    const Image32& frame() const { return frame_; }
+    HolderProfileState& holder() { return holder_; }
+    bool panelsHidden() const { return panelsHidden_; }
+    SceneArea area() const { return area_; }
+    float spinPhase() const { return spinPhase_; }
+
+    // The values the tool models read, from the state.
+    ToolScene toolScene() const;
+
+    // --- Window layout -----------------------------------------------------------------------
+    // The resize event with the client size: places the panels, sizes the scene area and repaints when
+    // the window is ready.
+    void layoutWindow(int clientWidth, int clientHeight);
+    // Places the scene area and sizes the images (kept while a play runs).
+    void sizeSceneArea();
+    // Hides or shows the panels around the scene, keeping the drawn scene where it was on the screen.
+    void togglePanels();
+
+    // --- Repaint -----------------------------------------------------------------------------
+    // The master repaint: background, grid, stock shape, CAD layer, axes, tool and holder, readout;
+    // then the whole scene image is copied to the window.
+    void repaintScene();
+    // The paint event: copies the scene image to the window (nothing is redrawn).
+    void showScene();
+    // The machined stock in full ("材料内部状態表示").
+    void drawStockSurface();
+    void updatePositionReadout();
+    // After a left-button tool drag step (mills): imprint, copy, outline, cut at the tool.
+    void quickToolRedraw();
+
+    // --- Playback composition (UI thread) --------------------------------------------------------
+    void playStart(uint8_t mode);
+    void snapshotBackground();
+    void snapshotFrame();
+    void showFrame();
+    // One milling step: the stock window under the tool (when it may have changed) and the tool frame.
+    void millStep(const Vec3& pos, bool drawDue);
+    void composeToolFrame();
+    // The lathe and wire repaint when the tool's pixel changes.
+    void moveRepaint(uint8_t mode);
+    void playEnd(bool rebuildStock);
+    bool playing() const { return playing_; }
+    // The window image's rectangles copied during the last step (for tests and the benchmark).
+    const std::vector<PixelRect>& lastCopies() const { return lastCopies_; }
+    int64_t fullWindowCopies() const { return fullWindowCopies_; }
+
+  private:
+    void copyToWindow(const Image32& src, const PixelRect& r);
+    void drawGrid(DrawContext& ctx);
+    void drawAxes(DrawContext& ctx);
+    void drawArcOverlay(DrawContext& ctx);
+    void drawReadoutOverlay(Image32& target);
+    void redrawStockWindow(const PixelRect& rect, const LatticeWindow& win);
+    MachineKind kind() const { return s_.machineKind; }
+
+    AppState& s_;
+    ControlSet* controls_ = nullptr;
+    TextPainter* painter_ = nullptr;
+    FrameBuffer scene_;
+    Image32 window_;
+    Image32 background_;
+    std::vector<float> backgroundDepth_;
+    Image32 frame_;
+    bool frameInUse_ = false;
+    HolderProfileState holder_;
+    SceneArea area_;
+    bool panelsHidden_ = false;
+    float spinPhase_ = 0;
+
+    // Playback state.
+    bool playing_ = false;
+    uint8_t mode_ = kModeIdleComposer;
+    static constexpr uint8_t kModeIdleComposer = 10;
+    PixelRect oldTool_;
+    bool oldRestored_ = false;
+    bool lathePlaying_ = false;
+    PixelRect lastLathe_, lastLatheMirror_;
+    ToolScene lastLatheScene_;
+    bool lastLatheValid_ = false;
+    std::vector<PixelRect> lastCopies_;
+    int64_t fullWindowCopies_ = 0;
+};
+
+}  // namespace vantrel

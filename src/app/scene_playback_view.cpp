@@ -1,0 +1,43 @@
+#include "app/scene_playback_view.h"
+
+#include "render/view.h"
+
+namespace vantrel {
+
+void ScenePlaybackView::playStart(uint8_t mode) {
+    lastPx_ = lastPy_ = INT32_MIN;
+    mt_.invoke([&] { c_.playStart(mode); });
+}
+
+bool ScenePlaybackView::pixelChanged(const Vec3& pos) {
+    // The view does not change while a play runs (the mouse commands are off), so projecting here
+    // reads values that only the UI thread wrote before the play.
+    const ProjectedPoint p = projectPoint(s_.view, pos);
+    if (p.px == lastPx_ && p.py == lastPy_) return false;
+    lastPx_ = p.px;
+    lastPy_ = p.py;
+    return true;
+}
+
+void ScenePlaybackView::stepRepaint(uint8_t mode, const Vec3&) {
+    if (mode == kModeMillPlay) return;  // the mills draw in the per-step update
+    mt_.invoke([&] { c_.moveRepaint(mode); });
+}
+
+void ScenePlaybackView::moveEndRepaint(uint8_t mode, const Vec3&, bool) {
+    if (mode == kModeLathePlay || mode == kModeLatheStep || mode == kModeWire)
+        mt_.invoke([&] { c_.moveRepaint(mode); });
+}
+
+void ScenePlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
+    if (mode != kModeMillPlay && mode != kModeMillStep) return;
+    if (!drawDue) return;
+    ++drawnSteps_;
+    mt_.invoke([&] { c_.millStep(pos, true); });
+}
+
+void ScenePlaybackView::playEnd(bool rebuildStock) {
+    mt_.invoke([&] { c_.playEnd(rebuildStock); });
+}
+
+}  // namespace vantrel

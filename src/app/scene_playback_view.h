@@ -1,0 +1,31 @@
+#pragma once
+// The drawing side of a play: attached to the cutting view (CuttingPlaybackView::setDrawing), it runs
+// the scene composition on the UI thread at every request of the playback thread and waits for it.
+#include "app/scene_composer.h"
+#include "nc/playback.h"
+#include "platform/main_thread.h"
+
+namespace vantrel {
+
+class ScenePlaybackView : public PlaybackView {
+  public:
+    ScenePlaybackView(AppState& s, SceneComposer& composer, MainThread& mt) : s_(s), c_(composer), mt_(mt) {}
+
+    void playStart(uint8_t mode) override;
+    bool pixelChanged(const Vec3& pos) override;
+    void stepRepaint(uint8_t mode, const Vec3& pos) override;
+    void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override;
+    void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
+    void playEnd(bool rebuildStock) override;
+
+    int64_t drawnSteps() const { return drawnSteps_; }
+
+  private:
+    AppState& s_;
+    SceneComposer& c_;
+    MainThread& mt_;
+    int32_t lastPx_ = INT32_MIN, lastPy_ = INT32_MIN;
+    int64_t drawnSteps_ = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,335 @@
+#include "app/scene_render_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "app/machine_defaults.h"
+#include "app/main_window_controls.h"
+#include "app/play_session.h"
+#include "app/scene_composer.h"
+#include "app/scene_playback_view.h"
+#include "editor/quon_strings.h"
+#include "nc/modal_labels.h"
+#include "platform/atomic_file.h"
+#include "render/png_writer.h"
+#include "render/view.h"
+#include "render/view_commands.h"
+#include "scene/stock_surface.h"
+
+namespace vantrel {
+
+namespace {
+
+bool parseNumber(const std::string& s, double& out) {
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && *end == '\0' && std::isfinite(out);
+}
+
+bool parseList(const std::string& s, char sep, double* v, int count) {
+    std::stringstream ss(s);
+    std::string part;
+    int n = 0;
+    while (std::getline(ss, part, sep)) {
+        if (n >= count || !parseNumber(part, v[n])) return false;
+        ++n;
+    }
+    return n == count;
+}
+
+std::string num(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6f", v);
+    std::string s = buf;
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";
+    return s;
+}
+
+bool parseKind(const std::string& v, MachineKind& kind) {
+    if (v == "mill")
+        kind = MachineKind::VerticalMill;
+    else if (v == "hmill")
+        kind = MachineKind::HorizontalMill;
+    else if (v == "lathe")
+        kind = MachineKind::Lathe;
+    else if (v == "vlathe")
+        kind = MachineKind::VerticalLathe;
+    else if (v == "wire")
+        kind = MachineKind::WireEdm;
+    else
+        return false;
+    return true;
+}
+
+// Text of the axis labels in a headless picture: a 3 x 5 pixel font for X, Y and Z, enough to see
+// where a label goes.
+class BlockLetterPainter : public TextPainter {
+  public:
+    void drawText(Image32& image, int x, int y, std::string_view text, uint32_t colour) override {
+        static const char* const kX[5] = {"101", "101", "010", "101", "101"};
+        static const char* const kY[5] = {"101", "101", "010", "010", "010"};
+        static const char* const kZ[5] = {"111", "001", "010", "100", "111"};
+        for (char ch : text) {
+            const char* const* g = ch == 'X' ? kX : ch == 'Y' ? kY : ch == 'Z' ? kZ : nullptr;
+            if (g) {
+                for (int r = 0; r < 5; ++r)
+                    for (int c = 0; c < 3; ++c)
+                        if (g[r][c] == '1')
+                            for (int k = 0; k < 4; ++k) {
+                                const int px = x + 2 * c + (k & 1), py = y + 2 * r + (k >> 1);
+                                if (image.contains(px, py)) image.at(px, py) = colour;
+                            }
+            }
+            x += 8;
+        }
+    }
+};
+
+}  // namespace
+
+StockMeasure measureRemoved(const StockGrid& before, const StockGrid& after, const StockSpec& s,
+                            MachineKind kind) {
+    StockMeasure m;
+    if (!(s.pitch > 0)) return m;
+    if (isTurning(kind)) {
+        const int last = std::min(stockNodeCount(s.sizeZ, s.pitch), kStockMaxIndex);
+        for (int k = 0; k < last; ++k) {
+            auto area = [](double od, double id) {
+                const double ro = od / 2, ri = id / 2;
+                return ro > ri ? kPi * (ro * ro - ri * ri) : 0.0;
+            };
+            const double a0 = area(before.outerDiameters()[k], before.innerDiameters()[k]);
+            const double a1 = area(after.outerDiameters()[k], after.innerDiameters()[k]);
+            m.removedVolume += (a0 - a1) * s.pitch;
+        }
+        return m;
+    }
+    const int NX = stockNodeCount(s.sizeX, s.pitch), NY = stockNodeCount(s.sizeY, s.pitch);
+    double sum = 0;
+    float lo = 1e30f, hi = -1e30f;
+    for (int ix = 0; ix <= NX; ++ix) {
+        const float* b = before.row(ix);
+        const float* a = after.row(ix);
+        for (int iy = 0; iy <= NY; ++iy) {
+            sum += static_cast<double>(b[iy]) - a[iy];
+            lo = std::min(lo, a[iy]);
+            hi = std::max(hi, a[iy]);
+        }
+    }
+    m.removedVolume = sum * s.pitch * s.pitch;
+    m.heightMin = lo <= hi ? lo : 0;
+    m.heightMax = lo <= hi ? hi : 0;
+    return m;
+}
+
+int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const char* usage =
+        "usage: vantrel-sim render [FILE] --out scene.png [--play] [--mode fast|play]\n"
+        "       [--machine mill|hmill|lathe|vlathe|wire] [--size WxH] [--view A,B] [--fit]\n"
+        "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
+        "       [--tool-length L] [--holder 0..6] [--report out.json]\n";
+    std::string file, png, report;
+    MachineKind kind = MachineKind::VerticalMill;
+    bool play = false, fastMode = true, fit = false, haveView = false, haveStock = false, haveOffset = false;
+    double size[2] = {1280, 720}, viewAB[2] = {0, 0}, stockSize[3] = {0, 0, 0}, stockOffset[3] = {0, 0, 0};
+    double pitch = 0, diameter = -1, nose = -1, length = -1, holder = -1;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string v;
+        auto value = [&] {
+            if (i + 1 >= args.size()) return false;
+            v = args[++i];
+            return true;
+        };
+        auto bad = [&](const char* what) {
+            err << "vantrel-sim render: " << a << " " << what << "\n";
+            return 2;
+        };
+        if (a == "--out") {
+            if (!value()) return bad("takes a file name");
+            png = v;
+        } else if (a == "--report") {
+            if (!value()) return bad("takes a file name");
+            report = v;
+        } else if (a == "--play") {
+            play = true;
+        } else if (a == "--fit") {
+            fit = true;
+        } else if (a == "--mode") {
+            if (!value() || (v != "fast" && v != "play")) return bad("takes fast or play");
+            fastMode = v == "fast";
+        } else if (a == "--machine") {
+            if (!value() || !parseKind(v, kind)) return bad("takes mill, hmill, lathe, vlathe or wire");
+        } else if (a == "--size") {
+            if (!value() || !parseList(v, 'x', size, 2) || size[0] < 1 || size[1] < 1 || size[0] > 8192 ||
+                size[1] > 8192)
+                return bad("takes WxH (1..8192)");
+        } else if (a == "--view") {
+            if (!value() || !parseList(v, ',', viewAB, 2)) return bad("takes A,B in degrees");
+            haveView = true;
+        } else if (a == "--stock") {
+            if (!value()) return bad("takes X,Y,Z[@OX,OY,OZ]");
+            std::string sz = v, off;
+            if (auto at = v.find('@'); at != std::string::npos) {
+                sz = v.substr(0, at);
+                off = v.substr(at + 1);
+                haveOffset = true;
+            }
+            if (!parseList(sz, ',', stockSize, 3) || (haveOffset && !parseList(off, ',', stockOffset, 3)))
+                return bad("takes X,Y,Z[@OX,OY,OZ]");
+            haveStock = true;
+        } else if (a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" || a == "--tool-length" ||
+                   a == "--holder") {
+            double d = 0;
+            if (!value() || !parseNumber(v, d)) return bad("takes a number");
+            if (a == "--pitch") {
+                if (!(d > 0)) return bad("must be positive");
+                pitch = d;
+            } else if (a == "--tool-diameter") {
+                diameter = d;
+            } else if (a == "--nose-radius") {
+                nose = d;
+            } else if (a == "--tool-length") {
+                length = d;
+            } else {
+                if (d < 0 || d > 6) return bad("takes 0..6");
+                holder = d;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            err << "vantrel-sim render: unknown option '" << a << "'\n" << usage;
+            return 2;
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            err << usage;
+            return 2;
+        }
+    }
+    if (png.empty() || (play && file.empty())) {
+        err << usage;
+        return 2;
+    }
+
+    TQuonStrings program;
+    if (!file.empty()) {
+        std::string message;
+        if (!program.LoadFromFile(file, &message)) {
+            err << "vantrel-sim render: " << file << ": " << message << "\n";
+            return 1;
+        }
+    }
+
+    auto state = std::make_unique<AppState>();
+    AppState& s = *state;
+    s.machineKind = kind;
+    s.machineKindShared = static_cast<int32_t>(kind);
+    applyMachineKindDefaults(s, kind, /*radiusProgramming=*/false);
+    if (haveStock) {
+        s.stock.sizeX = static_cast<float>(stockSize[0]);
+        s.stock.sizeY = static_cast<float>(stockSize[1]);
+        s.stock.sizeZ = static_cast<float>(stockSize[2]);
+    }
+    if (haveOffset) {
+        s.stock.offsetX = static_cast<float>(stockOffset[0]);
+        s.stock.offsetY = static_cast<float>(stockOffset[1]);
+        s.stock.offsetZ = static_cast<float>(stockOffset[2]);
+    }
+    if (pitch > 0) s.stock.pitch = pitch;
+    if (holder >= 0) s.machine.holderStandard = static_cast<int32_t>(holder);
+    initialiseToolTables(s.tools, kind);
+    if (std::vector<ToolRecord>* list = toolListFor(s.tools, kind)) {
+        for (ToolRecord& t : *list) {
+            if (diameter >= 0) t.diameter = diameter;
+            if (nose >= 0) t.noseRadius = nose;
+            if (length >= 0) t.length = length;
+        }
+    }
+    loadWorkingTool(s.tools, kind, 0);
+    initialiseStockGrid(s.stockGrid, s.stock, kind);
+    auto initial = std::make_unique<StockGrid>();
+    initialiseStockGrid(*initial, s.stock, kind);
+
+    // The scene area is the picture: the client area is sized so that the panels shown leave W x H.
+    s.window.clientWidth = static_cast<int>(size[0]) + s.window.panelLeft + kPanelRightWidth;
+    s.window.clientHeight = static_cast<int>(size[1]) + s.window.panelTop + kPanelBottomHeight;
+    SceneComposer composer(s);
+    BlockLetterPainter letters;
+    composer.setTextPainter(&letters);
+    if (haveView) {
+        s.view.viewA = degToRad(viewAB[0]);
+        s.view.viewB = degToRad(viewAB[1]);
+    }
+    if (fit) {
+        ViewEnvironment env;
+        env.kind = kind;
+        env.sceneWidth = composer.scene().width();
+        env.sceneHeight = composer.scene().height();
+        env.paintBoxWidth = env.sceneWidth;
+        env.paintBoxHeight = env.sceneHeight;
+        env.toolPosition = s.pos.tool.get();
+        env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
+                     s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
+        fitToScreen(s.view, env);
+    }
+    composer.repaintScene();
+
+    std::ostringstream json;
+    if (play) {
+        ControlSet controls;
+        addMainWindowControls(controls);
+        addModalStatusControls(controls);
+        InlineMainThread mainThread;
+        InputState input;
+        PlaySessionParts parts;
+        parts.controls = &controls;
+        parts.mainThread = &mainThread;
+        parts.input = &input;
+        parts.program = &program;
+        PlaySession session(s, parts);
+        ScenePlaybackView drawing(s, composer, mainThread);
+        session.view().setDrawing(&drawing);
+        const uint8_t mode = PlaybackController::modeFor(fastMode ? 1 : 0, kind, false);
+        const PlayResult r = session.controller().runNow(mode);
+        // The machined stock in full and the tool where it stands.
+        if (isTurning(kind) || isMilling(kind)) composer.drawStockSurface();
+        {
+            DrawContext ctx(composer.scene(), s.view);
+            ToolScene ts = composer.toolScene();
+            drawWorkingTool(ctx, s.view, ts);
+            s.view.lightGain = 1.0f;
+        }
+        composer.showScene();
+        const StockMeasure m = measureRemoved(*initial, s.stockGrid, s.stock, kind);
+        json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end)
+             << "\", \"removed_volume_mm3\": " << num(m.removedVolume);
+        if (!isTurning(kind))
+            json << ", \"height_min\": " << num(m.heightMin) << ", \"height_max\": " << num(m.heightMax);
+        json << ", \"cut_steps\": " << session.view().cutSteps()
+             << ", \"drawn_steps\": " << drawing.drawnSteps() << ", \"width\": " << composer.window().width()
+             << ", \"height\": " << composer.window().height() << "}\n";
+    } else {
+        json << "{\"width\": " << composer.window().width() << ", \"height\": " << composer.window().height()
+             << "}\n";
+    }
+    std::string error;
+    if (!writePng(png, composer.window(), &error)) {
+        err << "vantrel-sim render: " << png << ": " << error << "\n";
+        return 1;
+    }
+    if (report.empty()) {
+        out << json.str();
+    } else if (!writeFileAtomically(report, json.str(), &error)) {
+        err << "vantrel-sim render: " << report << ": " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace vantrel

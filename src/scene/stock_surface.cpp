@@ -1,0 +1,247 @@
+#include "scene/stock_surface.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/rounding.h"
+#include "render/shapes.h"
+#include "render/view.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kSectors = 24;
+
+Vec3f f3(double x, double y, double z) {
+    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+
+Vec3f toF(const Vec3& v) {
+    return f3(v.x, v.y, v.z);
+}
+
+int nodeCount(float size, double pitch) {
+    return stockNodeCount(size, pitch);
+}
+
+}  // namespace
+
+void LatticeWindow::unite(const LatticeWindow& o) {
+    if (o.empty()) return;
+    if (empty()) {
+        *this = o;
+        return;
+    }
+    ixMin = std::min(ixMin, o.ixMin);
+    ixMax = std::max(ixMax, o.ixMax);
+    iyMin = std::min(iyMin, o.iyMin);
+    iyMax = std::max(iyMax, o.iyMax);
+}
+
+int latticeNodesX(const StockSpec& s) {
+    return nodeCount(s.sizeX, s.pitch);
+}
+int latticeNodesY(const StockSpec& s) {
+    return nodeCount(s.sizeY, s.pitch);
+}
+
+LatticeWindow fullLattice(const StockSpec& s) {
+    return {0, latticeNodesX(s) - 1, 0, latticeNodesY(s) - 1};
+}
+
+void drawStockShape(DrawContext& ctx, ViewState& view, const StockSpec& s, MachineKind kind, uint32_t colour,
+                    bool wire, bool lathePlaying, bool latheSnapshot) {
+    view.lightGain = 2.5f;
+    if (isTurning(kind)) {
+        if (!latheSnapshot) {
+            if (lathePlaying) {
+                const ClipRect clip = ctx.fb.fullClip();
+                const double z0 = s.offsetX - s.sizeZ, z1 = s.offsetX;
+                const double ro = s.sizeX / 2.0, ri = s.sizeY / 2.0;
+                drawQuad3D(ctx, colour, clip, FaceMode::Both, false, f3(ri, 0, z0), f3(ro, 0, z0),
+                           f3(ro, 0, z1), f3(ri, 0, z1));
+                drawQuad3D(ctx, colour, clip, FaceMode::Both, false, f3(-ro, 0, z0), f3(-ri, 0, z0),
+                           f3(-ri, 0, z1), f3(-ro, 0, z1));
+            } else {
+                ShapeStyle st{colour, wire, FaceMode::Front};
+                drawTube(ctx, st, Vec3{0, 0, s.offsetX}, s.sizeX, s.sizeY, s.sizeZ, {0, kPi});
+            }
+        }
+    } else {
+        ShapeStyle st{colour, wire, FaceMode::Front};
+        const Vec3 bottom{s.offsetX + s.sizeX / 2.0, s.offsetY + s.sizeY / 2.0, s.offsetZ};
+        drawPrism(ctx, st, bottom, s.sizeX, s.sizeY, s.wallThickness, s.sizeZ, s.sides, {0, 0});
+    }
+    view.lightGain = 1.0f;
+}
+
+int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour, bool wire,
+                  const ClipRect& clip, const LatticeWindow& winIn) {
+    const int NX = latticeNodesX(s), NY = latticeNodesY(s);
+    LatticeWindow win{std::max(winIn.ixMin, 0), std::min(winIn.ixMax, NX - 1), std::max(winIn.iyMin, 0),
+                      std::min(winIn.iyMax, NY - 1)};
+    if (win.empty() || !(s.pitch > 0)) return 0;
+    const double p = s.pitch, ox = s.offsetX, oy = s.offsetY, oz = s.offsetZ;
+    auto X = [&](int ix) { return ox + ix * p; };
+    auto Y = [&](int iy) { return oy + iy * p; };
+    int quads = 0;
+    auto quad = [&](const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) {
+        drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, a, b, c, d);
+        ++quads;
+    };
+    for (int ix = win.ixMax; ix >= win.ixMin; --ix) {
+        const float* r0 = g.row(ix);
+        const float* r1 = g.row(ix + 1);
+        // Cells walked from high iy down; a run keeps going while both node lines stay flat.
+        int iy = win.iyMax;
+        while (iy >= win.iyMin) {
+            const int top = iy + 1;  // the run's last node line
+            int first = iy;          // the run's first cell
+            if (r0[iy] == r0[iy + 1] && r1[iy] == r1[iy + 1]) {
+                while (first - 1 >= win.iyMin && r0[first - 1] == r0[iy] && r1[first - 1] == r1[iy]) --first;
+            }
+            const float a = r0[first], b = r1[first], c = r1[top], d = r0[top];
+            if (!(a == 0 && b == 0 && c == 0 && d == 0)) {
+                quad(f3(X(ix), Y(first), oz + a), f3(X(ix + 1), Y(first), oz + b),
+                     f3(X(ix + 1), Y(top), oz + c), f3(X(ix), Y(top), oz + d));
+            }
+            iy = first - 1;
+        }
+        // Outer walls along Y = offsetY and Y = offsetY + NY p.
+        if (win.iyMin == 0 && (r0[0] > 0 || r1[0] > 0)) {
+            quad(f3(X(ix), Y(0), oz), f3(X(ix + 1), Y(0), oz), f3(X(ix + 1), Y(0), oz + r1[0]),
+                 f3(X(ix), Y(0), oz + r0[0]));
+        }
+        if (win.iyMax == NY - 1 && (r0[NY] > 0 || r1[NY] > 0)) {
+            quad(f3(X(ix + 1), Y(NY), oz), f3(X(ix), Y(NY), oz), f3(X(ix), Y(NY), oz + r0[NY]),
+                 f3(X(ix + 1), Y(NY), oz + r1[NY]));
+        }
+    }
+    // Outer walls along X = offsetX (first row) and X = offsetX + NX p (last row).
+    for (int iy = win.iyMin; iy <= win.iyMax; ++iy) {
+        if (win.ixMin == 0) {
+            const float* r = g.row(0);
+            if (r[iy] > 0 || r[iy + 1] > 0) {
+                quad(f3(X(0), Y(iy + 1), oz), f3(X(0), Y(iy), oz), f3(X(0), Y(iy), oz + r[iy]),
+                     f3(X(0), Y(iy + 1), oz + r[iy + 1]));
+            }
+        }
+        if (win.ixMax == NX - 1) {
+            const float* r = g.row(NX);
+            if (r[iy] > 0 || r[iy + 1] > 0) {
+                quad(f3(X(NX), Y(iy), oz), f3(X(NX), Y(iy + 1), oz), f3(X(NX), Y(iy + 1), oz + r[iy + 1]),
+                     f3(X(NX), Y(iy), oz + r[iy]));
+            }
+        }
+    }
+    return quads;
+}
+
+void drawLatheStockSurface(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour,
+                           bool wire) {
+    if (!(s.pitch > 0)) return;
+    const ClipRect clip = ctx.fb.fullClip();
+    const float* od = g.outerDiameters();
+    const float* id = g.innerDiameters();
+    const double step = kTwoPi / kSectors;
+    auto ring = [&](double r, int k, double z) {
+        const double t = step * k;
+        return Vec3{r * std::cos(t), r * std::sin(t), z};
+    };
+    // End face at Z = offsetX, facing +Z.
+    {
+        const double ri = id[0] / 2.0, ro = od[0] / 2.0, z = s.offsetX;
+        if (ro > ri) {
+            for (int k = 0; k < kSectors; ++k) {
+                drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, toF(ring(ri, k, z)), toF(ring(ro, k, z)),
+                           toF(ring(ro, k + 1, z)), toF(ring(ri, k + 1, z)));
+            }
+        }
+    }
+    // Slice pairs k, k + 1 are read only inside the profile arrays (0..1000).
+    const int last = std::min(saturatingToInt32(RoundHalfAway(s.sizeZ / s.pitch)), kStockMaxIndex - 1);
+    for (int k = 0; k <= last; ++k) {
+        double ro0 = od[k] / 2.0, ri0 = id[k] / 2.0, ro1 = od[k + 1] / 2.0, ri1 = id[k + 1] / 2.0;
+        if (!(ro0 > ri0) && !(ro1 > ri1)) continue;
+        ro0 = std::max(ro0, ri0);
+        ro1 = std::max(ro1, ri1);
+        const double z0 = s.offsetX - k * s.pitch, z1 = s.offsetX - (k + 1) * s.pitch;
+        auto surface = [&](double ra, double rb, double sign) {
+            // Normal of the profile segment (dr, dz) turned a quarter turn: (-dz, dr).
+            const double dr = rb - ra, dz = z1 - z0;
+            const double len = std::hypot(dr, dz);
+            const double nr = sign * -dz / len, nz = sign * dr / len;
+            for (int j = 0; j < kSectors; ++j) {
+                const double t0 = step * j, t1 = step * (j + 1);
+                const Vec3 n0{nr * std::cos(t0), nr * std::sin(t0), nz};
+                const Vec3 n1{nr * std::cos(t1), nr * std::sin(t1), nz};
+                if (sign > 0) {
+                    drawSmoothQuad3D(ctx, colour, clip, FaceMode::Front, wire, toF(ring(ra, j + 1, z0)),
+                                     toF(ring(ra, j, z0)), toF(ring(rb, j, z1)), toF(ring(rb, j + 1, z1)),
+                                     toF(n1), toF(n0), toF(n0), toF(n1));
+                } else {
+                    drawSmoothQuad3D(ctx, colour, clip, FaceMode::Front, wire, toF(ring(ra, j, z0)),
+                                     toF(ring(ra, j + 1, z0)), toF(ring(rb, j + 1, z1)), toF(ring(rb, j, z1)),
+                                     toF(n0), toF(n1), toF(n1), toF(n0));
+                }
+            }
+        };
+        surface(ro0, ro1, 1);
+        if (ri0 > 0 || ri1 > 0) surface(ri0, ri1, -1);
+    }
+}
+
+void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
+                           MachineKind kind, uint32_t colour, bool wire, bool lathePlaying) {
+    if (isTurning(kind)) {
+        if (lathePlaying) {
+            drawStockShape(ctx, view, s, kind, colour, wire, true);
+            return;
+        }
+        view.lightGain = 2.5f;
+        drawLatheStockSurface(ctx, s, g, colour, wire);
+    } else {
+        view.lightGain = 2.5f;
+        drawStockMesh(ctx, s, g, colour, wire, ctx.fb.fullClip(), fullLattice(s));
+    }
+    view.lightGain = 1.0f;
+}
+
+LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect) {
+    LatticeWindow w;
+    if (rect.empty() || !(s.pitch > 0)) return w;
+    const int NX = latticeNodesX(s), NY = latticeNodesY(s);
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    bool any = false;
+    const Vec3 normal{0, 0, 1};
+    for (double z : {static_cast<double>(s.offsetZ) + s.sizeZ, static_cast<double>(s.offsetZ)}) {
+        const Vec3 planePoint{0, 0, z};
+        for (int c = 0; c < 4; ++c) {
+            const double px = (c & 1) ? rect.right + 1.0 : rect.left;
+            const double py = (c & 2) ? rect.bottom + 1.0 : rect.top;
+            const std::optional<Vec3> hit = screenToPlane(view, px, py, planePoint, normal);
+            // A corner whose ray misses the plane (looking along it) may see any cell.
+            if (!hit || !std::isfinite(hit->x) || !std::isfinite(hit->y)) return fullLattice(s);
+            const double ix = (hit->x - s.offsetX) / s.pitch, iy = (hit->y - s.offsetY) / s.pitch;
+            minX = std::min(minX, ix);
+            maxX = std::max(maxX, ix);
+            minY = std::min(minY, iy);
+            maxY = std::max(maxY, iy);
+            any = true;
+        }
+    }
+    if (!any) return w;
+    auto idx = [](double v, int hi) {
+        const double c = std::clamp(v, -1.0, static_cast<double>(hi) + 1.0);
+        return static_cast<int>(std::floor(c));
+    };
+    // The cell holding a point is floor(index); the neighbours round the cast to the nearest node.
+    w.ixMin = std::max(idx(minX, NX) - 1, 0);
+    w.ixMax = std::min(idx(maxX, NX) + 1, NX - 1);
+    w.iyMin = std::max(idx(minY, NY) - 1, 0);
+    w.iyMax = std::min(idx(maxY, NY) + 1, NY - 1);
+    return w;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,51 @@
+#pragma once
+// The stock in the scene: its nominal shape (the stock description as a solid), its machined state
+// (the mesh through the lattice heights on the mills, a surface of revolution through the diameter
+// profiles on the lathes) and the redraw of a lattice window during playback.
+#include <cstdint>
+
+#include "core/machine_kind.h"
+#include "render/primitives.h"
+#include "scene/tool_models.h"
+#include "stock/stock_spec.h"
+
+namespace vantrel {
+
+// Cells ixMin..ixMax x iyMin..iyMax (inclusive) of the lattice; empty when a max is below its min.
+struct LatticeWindow {
+    int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
+    bool empty() const { return ixMax < ixMin || iyMax < iyMin; }
+    void unite(const LatticeWindow& o);
+};
+
+// NX, NY: the drawn nodes are 0..NX x 0..NY, the cells 0..NX-1 x 0..NY-1.
+int latticeNodesX(const StockSpec& s);
+int latticeNodesY(const StockSpec& s);
+LatticeWindow fullLattice(const StockSpec& s);
+
+// The nominal shape (light gain 2.5 while drawing). Turning kinds during a lathe play show the half
+// section in the plane y = 0; `latheSnapshot` (the lathe play start's background) draws nothing.
+void drawStockShape(DrawContext& ctx, ViewState& view, const StockSpec& s, MachineKind kind, uint32_t colour,
+                    bool wire, bool lathePlaying, bool latheSnapshot = false);
+
+// The mill mesh of the cells in `win`: top quads (runs of flat cells along Y merged into one quad),
+// and the outer walls down to the stock bottom where the window touches the boundary. Depth-tested,
+// front faces only, limited to `clip`. Returns the number of quads drawn.
+int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour, bool wire,
+                  const ClipRect& clip, const LatticeWindow& win);
+
+// The machined lathe stock: end face annulus and the outer and inner surfaces of revolution in 24
+// sectors. Slices are read only inside 0..1000.
+void drawLatheStockSurface(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour,
+                           bool wire);
+
+// The whole machined state of the kind (light gain 2.5 while drawing). During a lathe play the half
+// section is drawn instead.
+void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
+                           MachineKind kind, uint32_t colour, bool wire, bool lathePlaying);
+
+// The cells whose surface may show inside the screen rectangle: the rectangle's corners cast onto the
+// stock top and the stock bottom, converted to lattice indices, clipped to the lattice.
+LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect);
+
+}  // namespace vantrel
