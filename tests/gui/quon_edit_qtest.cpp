@@ -116,7 +116,7 @@ void QuonEditTest::windowAndPopup() {
         s.program.SetText("O0001\n(荒加工 ｶﾀｶﾅ http://example.com/x 全角ＡＢＣ)\nG00\tX0 Y0\n" +
                           std::string(90, 'X') + "\nM30");
         s.edit()->refresh();
-        s.edit()->model().select({1, 1}, {2, 3});
+        s.edit()->model().select({2, 1}, {2, 3});
         QInputMethodEvent compose("へんかん", {});
         QCoreApplication::sendEvent(s.edit(), &compose);
         s.form.grab().save(qEnvironmentVariable("VANTREL_EDITOR_SHOT"));
@@ -141,6 +141,29 @@ void QuonEditTest::typeUndoPasteSaveLoad() {
     QCOMPARE(s.program.Text(), std::string("O0001\r\nG00 X0 (原点)\r\nM3O"));
     QInputMethodEvent cancel("", {});
     QCoreApplication::sendEvent(e, &cancel);
+    // Reconversion: the input method replaces the two characters before the caret on line 1.
+    QTest::keyClick(e, Qt::Key_Up);
+    QTest::keyClick(e, Qt::Key_End);
+    QTest::keyClick(e, Qt::Key_Left);
+    QCOMPARE(e->inputMethodQuery(Qt::ImCursorPosition).toInt(), 10);
+    QSignalSpy reconv(e, &TQuonEdit::reconversionRequested);
+    QTest::keyClick(e, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(e, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(e->inputMethodQuery(Qt::ImCurrentSelection).toString(), QString("原点"));
+    QKeyEvent henkan(QEvent::KeyPress, Qt::Key_Henkan, Qt::NoModifier);
+    QCoreApplication::sendEvent(e, &henkan);
+    QCOMPARE(reconv.count(), 1);
+    QCOMPARE(reconv.front().front().toString(), QString("原点"));
+    QTest::keyClick(e, Qt::Key_Escape);
+    QTest::keyClick(e, Qt::Key_Right);
+    QTest::keyClick(e, Qt::Key_Right);
+    QInputMethodEvent replace;
+    replace.setCommitString("減点", -2, 2);
+    QCoreApplication::sendEvent(e, &replace);
+    QCOMPARE(std::string(s.program.lineText(1)), std::string("G00 X0 (減点)"));
+    QTest::keyClick(e, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(std::string(s.program.lineText(1)), std::string("G00 X0 (原点)"));
+    QTest::keyClick(e, Qt::Key_End, Qt::ControlModifier);
     // The input method reads the caret's line and position.
     QCOMPARE(e->inputMethodQuery(Qt::ImSurroundingText).toString(), QString("M3O"));
     QCOMPARE(e->inputMethodQuery(Qt::ImCursorPosition).toInt(), 3);
