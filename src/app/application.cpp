@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/number_format.h"
+
 #include "app/main_window_controls.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
@@ -54,6 +56,49 @@ void Application::createControls() {
     cs_.bind("Exit1", end);
 }
 
+CommandHooks Application::commandHooks() {
+    CommandHooks h;
+    h.refreshLabels = [this] { refreshLabels(); };
+    h.repaint = [this] { requestRepaint(); };
+    h.setWindowCaption = [this](const std::string& text) { cs_.setCaption("mcform", text); };
+    h.holderChanged = [this] {
+        if (hooks.holderChanged) hooks.holderChanged();
+    };
+    h.showStockGrid = [this] {
+        if (hooks.showStockGrid) hooks.showStockGrid();
+    };
+    return h;
+}
+
+void Application::bindSubsystemCommands(const TQuonStrings* program) {
+    commandHooks_ = commandHooks();
+    bindValueEditCommands(cs_, s_, s_.stockGrid, ui_, commandHooks_, [program] { return program; });
+}
+
+void Application::refreshLabels() {
+    refreshValueLabels(s_, cs_, [this] {
+        if (hooks.positionReadout)
+            hooks.positionReadout();
+        else
+            showPositionLabels(s_, cs_);
+    });
+}
+
+void showPositionLabels(const AppState& s, ControlSet& cs) {
+    const Vec3 p = s.pos.toolPosition();
+    const double divisor = s.machine.diameterDivisor;
+    constexpr double kDeg = 180.0 / kPi;
+    cs.setCaption("label_x", FormatFloat("###0.00000000", p.x * divisor));
+    cs.setCaption("label_y", FormatFloat("###0.00000000", p.y));
+    cs.setCaption("label_z", FormatFloat("###0.00000000", p.z));
+    cs.setCaption("label_a", FormatFloat("0.00000", s.pos.a * kDeg));
+    cs.setCaption("label_b", FormatFloat("0.00000", s.pos.b * kDeg));
+    cs.setCaption("label_c", FormatFloat("0.00000", s.pos.c * kDeg));
+    cs.setCaption("label_vx", FormatFloat("0.00000", s.pos.axis.x));
+    cs.setCaption("label_vy", FormatFloat("0.00000", s.pos.axis.y));
+    cs.setCaption("label_vz", FormatFloat("0.00000", s.pos.axis.z));
+}
+
 void Application::startUp() {
     s_.window.ready = 0;
     // 4.2: combo selections as the window is created.
@@ -89,6 +134,7 @@ void Application::startUp() {
     if (s_.picture.pictureMode != 0 && hooks.loadPicture) hooks.loadPicture();
     // 4.10: settings to the controls.
     if (hooks.applySettings) hooks.applySettings();
+    refreshLabels();
 }
 
 bool Application::closeQuery() {

@@ -10,8 +10,11 @@
 #include "core/control_set.h"
 #include "platform/main_thread.h"
 #include "platform/ui_services.h"
+#include "tools/command_hooks.h"
 
 namespace vantrel {
+
+class TQuonStrings;
 
 inline constexpr const char* kAppTitle = "VANTREL";
 inline constexpr const char* kWindowCaption = "Vantrel 3.71";
@@ -31,7 +34,14 @@ struct ShellHooks {
     std::function<void()> repaint;           // recompose and show the scene
     std::function<void()> requestClose;      // ask the window to close (GUI); headless: runs close query
     std::function<void()> releaseResources;  // process end: images, program text, tool lists
+    std::function<void()> positionReadout;   // the position labels (and the scene's overlay)
+    std::function<void()> holderChanged;     // rebuild the holder model (sets holderBaseLength)
+    std::function<void()> showStockGrid;     // draw the machined state of the stock
 };
+
+// The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees
+// and the tool axis "0.00000".
+void showPositionLabels(const AppState& s, ControlSet& cs);
 
 class Application {
   public:
@@ -42,6 +52,13 @@ class Application {
     // Registers every control of the main window (the shell's and the subsystems': modal labels, value
     // labels, tool and stock tabs) and binds the shell's commands (display switches, help, end).
     void createControls();
+    // Binds the value edits, the tool tab and the stock commands (the stock fit reads `program`).
+    void bindSubsystemCommands(const TQuonStrings* program);
+    // Rewrites every value label and value-bearing menu caption.
+    void refreshLabels();
+    // The callbacks the editing commands use to refresh, repaint and show a caption.
+    CommandHooks commandHooks();
+
     // Steps 4.1 to 4.10 of the start-up: selections, first page, tool lists, settings load, light bar,
     // images, ready flag, picture, settings apply.
     void startUp();
@@ -84,6 +101,7 @@ class Application {
     UiServices& ui_;
     MainThread& mt_;
     std::vector<BackgroundWork*> workers_;
+    CommandHooks commandHooks_;  // bound commands keep a reference to it
     int repaints_ = 0;
 };
 

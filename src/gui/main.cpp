@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     QtMainThread mainThread;
     Application app(state, controls, ui, mainThread);
     app.createControls();
+    app.bindSubsystemCommands(&program);
 
     MainWindow window(app);
     ui.setParent(&window);

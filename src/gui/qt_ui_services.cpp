@@ -1,5 +1,7 @@
 #include "gui/qt_ui_services.h"
 
+#include "gui/tinput.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -42,10 +44,9 @@ std::optional<std::string> QtUiServices::saveFile(const std::string& title, cons
 }
 
 std::optional<double> QtUiServices::keypad(double initial) {
-    bool ok = false;
-    double v = QInputDialog::getDouble(parent_, "数値入力", QString(), initial, -1e9, 1e9, 7, &ok);
-    if (!ok) return std::nullopt;
-    return v;
+    // The memory key's value lives as long as the process.
+    static KeypadMemory memory;
+    return Tinput::ask(initial, memory, parent_);
 }
 
 std::optional<uint32_t> QtUiServices::chooseColour(uint32_t initial) {
