@@ -19,9 +19,6 @@ Vec3f f3(double x, double y, double z) {
     return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
-bool isMillPlayMode(uint8_t m) {
-    return m == kModeMillPlay || m == kModeMillStep || m == kModeWire;
-}
 bool isLathePlayMode(uint8_t m) {
     return m == kModeLathePlay || m == kModeLatheStep;
 }
@@ -251,8 +248,11 @@ void SceneComposer::drawArcOverlay(DrawContext& ctx) {
     Orientation o;
     if (a.plane == 1) o = {-kPi / 2, 0};
     if (a.plane == 2) o = {0, kPi / 2};
+    const uint32_t pen = ctx.penColour;
+    ctx.penColour = s_.colours[2];
     drawArc3D(ctx, s_.colours[2], a.centre1, 2 * a.radius, o, a.start, a.end, 1, false, 0);
     drawArc3D(ctx, s_.colours[2], a.centre2, 2 * a.radius, o, a.start, a.end, 1, false, 3);
+    ctx.penColour = pen;
 }
 
 void SceneComposer::repaintScene() {
@@ -476,8 +476,11 @@ void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow
     ViewState& view = s_.view;
     view.lightGain = 2.5f;
     DrawContext ctx(scene_, view);
+    // The fill leaves the last row and column of a clip rectangle to the neighbouring rectangle, so
+    // the cells are drawn one pixel wider than what was restored; outside the restored area the
+    // depth test keeps what is already there.
     drawStockMesh(ctx, s_.stock, s_.stockGrid, s_.colours[9], s_.display.zaiwyer_on,
-                  {rect.left, rect.top, rect.right, rect.bottom}, win);
+                  {rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1}, win);
     view.lightGain = 1.0f;
 }
 
@@ -486,11 +489,19 @@ void SceneComposer::millStep(const Vec3& pos, bool drawDue) {
     lastCopies_.clear();
     ToolScene ts = toolScene();
     ts.position = pos;
-    const OutlineBounds b = drawToolOutline(nullptr, s_.view, ts, spinPhase_);
+    // The redraw follows the tool's place on the screen even when the tool itself is hidden.
+    ToolScene bounded = ts;
+    bounded.toolOn = true;
+    const OutlineBounds b = drawToolOutline(nullptr, s_.view, bounded, spinPhase_);
     const int W = scene_.width(), H = scene_.height();
-    const PixelRect toolRect = b.tool.widened(2).clippedTo(W, H);
+    // Lowering a node also tilts the cells around it, one lattice step beyond the cutter: the
+    // rectangle grows by that step on the screen besides the 2 pixels of the outline's own margin.
+    const double stepPx = s_.stock.pitch * s_.view.scale;
+    const int32_t margin =
+        2 + (std::isfinite(stepPx) ? static_cast<int32_t>(std::clamp(std::ceil(stepPx), 0.0, 64.0)) : 0);
+    const PixelRect toolRect = b.tool.widened(margin).clippedTo(W, H);
     PixelRect unionRect = toolRect;
-    unionRect.unite(b.holder.widened(2).clippedTo(W, H));
+    if (ts.holderOn) unionRect.unite(b.holder.widened(2).clippedTo(W, H));
     const Vec3 tip = millingTipPoint(ts.tool, pos);
     const bool below = tip.z <= static_cast<double>(s_.stock.offsetZ) + s_.stock.sizeZ;
     const bool changed = below && s_.stock.visible != 0 && s_.stock.cuttingEnabled;
