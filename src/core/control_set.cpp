@@ -7,11 +7,11 @@ namespace vantrel {
 ControlSet::ControlSet() = default;
 ControlSet::~ControlSet() = default;
 
-Control* ControlSet::findLocked(const std::string& name) {
+Control* ControlSet::findLocked(std::string_view name) {
     auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
 }
-const Control* ControlSet::findLocked(const std::string& name) const {
+const Control* ControlSet::findLocked(std::string_view name) const {
     auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
 }
@@ -24,16 +24,16 @@ bool ControlSet::add(const Control& c) {
     return true;
 }
 
-bool ControlSet::has(const std::string& name) const {
+bool ControlSet::has(std::string_view name) const {
     std::lock_guard lk(mu_);
     return findLocked(name) != nullptr;
 }
 
-Control ControlSet::get(const std::string& name) const {
+Control ControlSet::get(std::string_view name) const {
     std::lock_guard lk(mu_);
     if (const Control* c = findLocked(name)) return *c;
     Control empty;
-    empty.name = name;
+    empty.name = std::string(name);
     return empty;
 }
 
@@ -45,7 +45,7 @@ std::vector<std::string> ControlSet::names() const {
     return out;
 }
 
-std::vector<std::string> ControlSet::children(const std::string& parent) const {
+std::vector<std::string> ControlSet::children(std::string_view parent) const {
     std::lock_guard lk(mu_);
     std::vector<std::string> out;
     for (auto& c : order_)
@@ -53,44 +53,51 @@ std::vector<std::string> ControlSet::children(const std::string& parent) const {
     return out;
 }
 
-std::string ControlSet::caption(const std::string& n) const {
-    return get(n).caption;
+// Single fields are read under the lock without copying the whole record: the play reads several
+// check marks every block.
+#define VANTREL_GET_FIELD(field, fallback) \
+    std::lock_guard lk(mu_);               \
+    const Control* c = findLocked(n);      \
+    return c ? c->field : fallback;
+
+std::string ControlSet::caption(std::string_view n) const {
+    VANTREL_GET_FIELD(caption, std::string())
 }
-bool ControlSet::enabled(const std::string& n) const {
-    return get(n).enabled;
+bool ControlSet::enabled(std::string_view n) const {
+    VANTREL_GET_FIELD(enabled, true)
 }
-bool ControlSet::visible(const std::string& n) const {
-    return get(n).visible;
+bool ControlSet::visible(std::string_view n) const {
+    VANTREL_GET_FIELD(visible, true)
 }
-bool ControlSet::checked(const std::string& n) const {
-    return get(n).checked;
+bool ControlSet::checked(std::string_view n) const {
+    VANTREL_GET_FIELD(checked, false)
 }
-int ControlSet::tag(const std::string& n) const {
-    return get(n).tag;
+int ControlSet::tag(std::string_view n) const {
+    VANTREL_GET_FIELD(tag, 0)
 }
-int ControlSet::itemIndex(const std::string& n) const {
-    return get(n).itemIndex;
+int ControlSet::itemIndex(std::string_view n) const {
+    VANTREL_GET_FIELD(itemIndex, -1)
 }
-int ControlSet::position(const std::string& n) const {
-    return get(n).position;
+int ControlSet::position(std::string_view n) const {
+    VANTREL_GET_FIELD(position, 0)} std::vector<std::string> ControlSet::items(std::string_view n) const {
+    VANTREL_GET_FIELD(items, std::vector<std::string>())
 }
-std::vector<std::string> ControlSet::items(const std::string& n) const {
-    return get(n).items;
-}
+#undef VANTREL_GET_FIELD
 
 void ControlSet::noteLocked(const Control& c, ControlChange change, std::vector<Pending>& out) {
-    if (!observers_.empty()) out.push_back({c, change});
+    if (observers_ && !observers_->empty()) out.push_back({c, change});
 }
 
 void ControlSet::notify(std::vector<Pending>& pending) {
     if (pending.empty()) return;
-    std::vector<std::pair<int, Observer>> obs;
+    std::shared_ptr<const ObserverList> obs;
     {
         std::lock_guard lk(mu_);
         obs = observers_;
     }
+    if (!obs) return;
     for (auto& p : pending)
-        for (auto& o : obs) o.second(p.control, p.change);
+        for (auto& o : *obs) o.second(p.control, p.change);
 }
 
 #define VANTREL_SET_FIELD(field, value, change) \
@@ -104,24 +111,24 @@ void ControlSet::notify(std::vector<Pending>& pending) {
     }                                           \
     notify(pending);
 
-void ControlSet::setCaption(const std::string& name, const std::string& text) {
+void ControlSet::setCaption(std::string_view name, const std::string& text) {
     VANTREL_SET_FIELD(caption, text, ControlChange::Caption)
 }
-void ControlSet::setHint(const std::string& name, const std::string& text) {
+void ControlSet::setHint(std::string_view name, const std::string& text) {
     VANTREL_SET_FIELD(hint, text, ControlChange::Hint)
 }
-void ControlSet::setEnabled(const std::string& name, bool on) {
+void ControlSet::setEnabled(std::string_view name, bool on) {
     VANTREL_SET_FIELD(enabled, on, ControlChange::Enabled)
 }
-void ControlSet::setVisible(const std::string& name, bool on) {
+void ControlSet::setVisible(std::string_view name, bool on) {
     VANTREL_SET_FIELD(visible, on, ControlChange::Visible)
 }
-void ControlSet::setColor(const std::string& name, uint32_t color) {
+void ControlSet::setColor(std::string_view name, uint32_t color) {
     VANTREL_SET_FIELD(color, color, ControlChange::Color)
 }
 #undef VANTREL_SET_FIELD
 
-void ControlSet::setItems(const std::string& name, std::vector<std::string> items) {
+void ControlSet::setItems(std::string_view name, std::vector<std::string> items) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -134,7 +141,7 @@ void ControlSet::setItems(const std::string& name, std::vector<std::string> item
     notify(pending);
 }
 
-void ControlSet::setItemIndex(const std::string& name, int index) {
+void ControlSet::setItemIndex(std::string_view name, int index) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -148,7 +155,7 @@ void ControlSet::setItemIndex(const std::string& name, int index) {
     notify(pending);
 }
 
-void ControlSet::setPosition(const std::string& name, int pos) {
+void ControlSet::setPosition(std::string_view name, int pos) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -162,7 +169,7 @@ void ControlSet::setPosition(const std::string& name, int pos) {
     notify(pending);
 }
 
-void ControlSet::setRange(const std::string& name, int minimum, int maximum) {
+void ControlSet::setRange(std::string_view name, int minimum, int maximum) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -176,7 +183,7 @@ void ControlSet::setRange(const std::string& name, int minimum, int maximum) {
     notify(pending);
 }
 
-void ControlSet::setGeometry(const std::string& name, int left, int top, int width, int height) {
+void ControlSet::setGeometry(std::string_view name, int left, int top, int width, int height) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -191,12 +198,12 @@ void ControlSet::setGeometry(const std::string& name, int left, int top, int wid
     notify(pending);
 }
 
-void ControlSet::setParent(const std::string& name, const std::string& parent) {
+void ControlSet::setParent(std::string_view name, std::string_view parent) {
     std::lock_guard lk(mu_);
     if (Control* c = findLocked(name)) c->parent = parent;
 }
 
-void ControlSet::setHeight(const std::string& name, int height) {
+void ControlSet::setHeight(std::string_view name, int height) {
     Control c = get(name);
     setGeometry(name, c.left, c.top, c.width, height);
 }
@@ -212,7 +219,7 @@ void ControlSet::pressInGroupLocked(Control& c, std::vector<Pending>& out) {
     }
 }
 
-void ControlSet::setChecked(const std::string& name, bool on) {
+void ControlSet::setChecked(std::string_view name, bool on) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -227,7 +234,7 @@ void ControlSet::setChecked(const std::string& name, bool on) {
     notify(pending);
 }
 
-void ControlSet::setCheckBox(const std::string& name, bool on) {
+void ControlSet::setCheckBox(std::string_view name, bool on) {
     bool run = false;
     {
         std::lock_guard lk(mu_);
@@ -239,7 +246,7 @@ void ControlSet::setCheckBox(const std::string& name, bool on) {
     if (run) this->run(name);
 }
 
-void ControlSet::click(const std::string& name) {
+void ControlSet::click(std::string_view name) {
     std::vector<Pending> pending;
     {
         std::lock_guard lk(mu_);
@@ -283,7 +290,7 @@ void ControlSet::click(const std::string& name) {
     run(name);
 }
 
-void ControlSet::selectItem(const std::string& name, int index) {
+void ControlSet::selectItem(std::string_view name, int index) {
     {
         std::lock_guard lk(mu_);
         Control* c = findLocked(name);
@@ -293,7 +300,7 @@ void ControlSet::selectItem(const std::string& name, int index) {
     run(name);
 }
 
-void ControlSet::moveTo(const std::string& name, int pos) {
+void ControlSet::moveTo(std::string_view name, int pos) {
     {
         std::lock_guard lk(mu_);
         Control* c = findLocked(name);
@@ -303,21 +310,21 @@ void ControlSet::moveTo(const std::string& name, int pos) {
     run(name);
 }
 
-void ControlSet::bind(const std::string& name, Command cmd) {
+void ControlSet::bind(std::string_view name, Command cmd) {
     std::lock_guard lk(mu_);
-    commands_[name] = std::move(cmd);
+    commands_[std::string(name)] = std::move(cmd);
 }
 
-bool ControlSet::hasCommand(const std::string& name) const {
+bool ControlSet::hasCommand(std::string_view name) const {
     std::lock_guard lk(mu_);
     return commands_.count(name) != 0;
 }
 
-void ControlSet::runCommand(const std::string& name) {
+void ControlSet::runCommand(std::string_view name) {
     run(name);
 }
 
-void ControlSet::run(const std::string& name) {
+void ControlSet::run(std::string_view name) {
     Command cmd;
     Control sender;
     {
@@ -333,15 +340,20 @@ void ControlSet::run(const std::string& name) {
 int ControlSet::subscribe(Observer obs) {
     std::lock_guard lk(mu_);
     int id = nextObserver_++;
-    observers_.emplace_back(id, std::move(obs));
+    // Copy on write: a notification in progress keeps the list it started with.
+    auto next = std::make_shared<ObserverList>(observers_ ? *observers_ : ObserverList{});
+    next->emplace_back(id, std::move(obs));
+    observers_ = std::move(next);
     return id;
 }
 
 void ControlSet::unsubscribe(int id) {
     std::lock_guard lk(mu_);
-    observers_.erase(
-        std::remove_if(observers_.begin(), observers_.end(), [id](auto& p) { return p.first == id; }),
-        observers_.end());
+    if (!observers_) return;
+    auto next = std::make_shared<ObserverList>(*observers_);
+    next->erase(std::remove_if(next->begin(), next->end(), [id](auto& p) { return p.first == id; }),
+                next->end());
+    observers_ = std::move(next);
 }
 
 }  // namespace vantrel

@@ -16,10 +16,11 @@
 // changes were made, and receive a copy of the changed control.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vantrel {
@@ -89,58 +90,58 @@ class ControlSet {
 
     // Adds a control; a second control with the same name replaces nothing and returns false.
     bool add(const Control& c);
-    bool has(const std::string& name) const;
+    bool has(std::string_view name) const;
     // A copy of the control's current state (an empty Control with the name when it does not exist).
-    Control get(const std::string& name) const;
+    Control get(std::string_view name) const;
     std::vector<std::string> names() const;  // in the order they were added
-    std::vector<std::string> children(const std::string& parent) const;
+    std::vector<std::string> children(std::string_view parent) const;
 
     // Plain accessors.
-    std::string caption(const std::string& name) const;
-    bool enabled(const std::string& name) const;
-    bool visible(const std::string& name) const;
-    bool checked(const std::string& name) const;
-    int tag(const std::string& name) const;
-    int itemIndex(const std::string& name) const;
-    int position(const std::string& name) const;
-    std::vector<std::string> items(const std::string& name) const;
+    std::string caption(std::string_view name) const;
+    bool enabled(std::string_view name) const;
+    bool visible(std::string_view name) const;
+    bool checked(std::string_view name) const;
+    int tag(std::string_view name) const;
+    int itemIndex(std::string_view name) const;
+    int position(std::string_view name) const;
+    std::vector<std::string> items(std::string_view name) const;
 
     // Setters that never run a command.
-    void setCaption(const std::string& name, const std::string& text);
-    void setHint(const std::string& name, const std::string& text);
-    void setEnabled(const std::string& name, bool on);
-    void setVisible(const std::string& name, bool on);
-    void setItems(const std::string& name, std::vector<std::string> items);
-    void setItemIndex(const std::string& name, int index);  // combo box selection: no command
-    void setPosition(const std::string& name, int pos);     // clamped to [minimum, maximum]
-    void setRange(const std::string& name, int minimum, int maximum);
-    void setGeometry(const std::string& name, int left, int top, int width, int height);
-    void setHeight(const std::string& name, int height);
+    void setCaption(std::string_view name, const std::string& text);
+    void setHint(std::string_view name, const std::string& text);
+    void setEnabled(std::string_view name, bool on);
+    void setVisible(std::string_view name, bool on);
+    void setItems(std::string_view name, std::vector<std::string> items);
+    void setItemIndex(std::string_view name, int index);  // combo box selection: no command
+    void setPosition(std::string_view name, int pos);     // clamped to [minimum, maximum]
+    void setRange(std::string_view name, int minimum, int maximum);
+    void setGeometry(std::string_view name, int left, int top, int width, int height);
+    void setHeight(std::string_view name, int height);
     // Places a control in a container (before the window is built from the model).
-    void setParent(const std::string& name, const std::string& parent);
-    void setColor(const std::string& name, uint32_t color);
+    void setParent(std::string_view name, std::string_view parent);
+    void setColor(std::string_view name, uint32_t color);
     // Menu check mark or speed-button down state: no command. Pressing a grouped speed button releases
     // the others of its group.
-    void setChecked(const std::string& name, bool on);
+    void setChecked(std::string_view name, bool on);
 
     // Check box state from code: runs the check box's command when the state changes, like a click.
     // On any other kind it is setChecked.
-    void setCheckBox(const std::string& name, bool on);
+    void setCheckBox(std::string_view name, bool on);
 
     // What a user does. A check box flips and runs its command; a grouped speed button goes down (or
     // up, in an all-up group, when already down) and runs its command; an auto-check menu item inverts
     // its mark first; any other control runs its command. Disabled or unknown controls do nothing,
     // except labels, whose enabled state only shows a status.
-    void click(const std::string& name);
+    void click(std::string_view name);
     // The user picks an item of a combo box: the selection changes and the command runs.
-    void selectItem(const std::string& name, int index);
+    void selectItem(std::string_view name, int index);
     // The user moves a track bar or scroll bar: the position changes and the command runs.
-    void moveTo(const std::string& name, int pos);
+    void moveTo(std::string_view name, int pos);
 
-    void bind(const std::string& name, Command cmd);
-    bool hasCommand(const std::string& name) const;
+    void bind(std::string_view name, Command cmd);
+    bool hasCommand(std::string_view name) const;
     // Runs the bound command without changing any state (used for right-press handlers and tests).
-    void runCommand(const std::string& name);
+    void runCommand(std::string_view name);
 
     // Observers are told of every change. The id returned removes the observer again.
     int subscribe(Observer obs);
@@ -151,18 +152,24 @@ class ControlSet {
         Control control;
         ControlChange change;
     };
-    Control* findLocked(const std::string& name);
-    const Control* findLocked(const std::string& name) const;
+    Control* findLocked(std::string_view name);
+    const Control* findLocked(std::string_view name) const;
     void noteLocked(const Control& c, ControlChange change, std::vector<Pending>& out);
     void pressInGroupLocked(Control& c, std::vector<Pending>& out);
     void notify(std::vector<Pending>& pending);
-    void run(const std::string& name);
+    void run(std::string_view name);
 
     mutable std::recursive_mutex mu_;
     std::vector<std::unique_ptr<Control>> order_;
-    std::map<std::string, Control*> byName_;
-    std::map<std::string, Command> commands_;
-    std::vector<std::pair<int, Observer>> observers_;
+    using ObserverList = std::vector<std::pair<int, Observer>>;
+    // Looked up with string views (no std::string is built for a literal name).
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, Control*, NameHash, std::equal_to<>> byName_;
+    std::unordered_map<std::string, Command, NameHash, std::equal_to<>> commands_;
+    std::shared_ptr<const ObserverList> observers_;
     int nextObserver_ = 1;
 };
 
