@@ -336,11 +336,11 @@ void QuonEditTest::largeProgramTimings() {
 }
 
 void QuonEditTest::wiredIntoTheMainWindow() {
-    AppState state;
+    auto state = std::make_unique<AppState>();  // large: kept off the stack
     ControlSet controls;
     ScriptedUiServices ui;
     InlineMainThread mt;
-    Application app(state, controls, ui, mt);
+    Application app(*state, controls, ui, mt);
     app.createControls();
     MainWindow window(app);
     app.startUp();
