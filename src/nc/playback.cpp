@@ -562,13 +562,15 @@ PlayResult PlaybackController::runMill() {
             for (int i = 0; i < modal.mCodeCount && i < ModalState::kMaxMCodes; ++i) {
                 if (hasM(modal, 0, i)) {
                     if (!cs.checked("menu_m0no")) {
-                        raisePlayButtons();
+                        // The caption first: whoever sees the raised buttons sees why.
                         if (view) view->setEditorCaption(kCaptionM0Stop);
+                        raisePlayButtons();
                     }
                 } else if (hasM(modal, 1, i)) {
                     if (env_.options && env_.options->optionalStop) {
-                        raisePlayButtons();
+                        // The caption first: whoever sees the raised buttons sees why.
                         if (view) view->setEditorCaption(kCaptionM1Stop);
+                        raisePlayButtons();
                     }
                 } else if (hasM(modal, 2, i) || hasM(modal, 30, i)) {
                     endFlag = true;
