@@ -1,5 +1,8 @@
 #include "app/machine_defaults.h"
 
+#include "render/view_commands.h"
+#include "stock/stock_spec.h"
+
 #include <string>
 #include <vector>
 
@@ -7,120 +10,22 @@ namespace vantrel {
 
 namespace {
 
+// What a kind sets beyond the camera (render) and the stock sizes (stock), which keep their own tables.
 struct KindDefaults {
-    double viewA, viewB;
-    int originX, originY;
-    uint8_t moveLock;  // 0 XY, 1 ZX, 2 YZ, 4 none
     bool turning;
     Vec3 toolPos, axis;
     int32_t arcPlane;
-    float zaiX, zaiY, zaiZ, zaiXOff, zaiYOff, zaiZOff;
     float axisX, axisY, axisZ;
     Vec3 reference;
 };
 
 const KindDefaults& defaultsOf(MachineKind k) {
     static const KindDefaults table[5] = {
-        // vertical mill
-        {kPi / 4,
-         -5 * kPi / 8,
-         160,
-         350,
-         4,
-         false,
-         {0, 0, 435},
-         {0, 0, 1},
-         0,
-         100,
-         100,
-         50,
-         0,
-         0,
-         -50,
-         200,
-         200,
-         200,
-         {0, 0, 500}},
-        // horizontal mill
-        {kPi / 6,
-         kPi,
-         100,
-         250,
-         4,
-         false,
-         {0, 0, 435},
-         {0, 0, 1},
-         0,
-         100,
-         100,
-         50,
-         0,
-         0,
-         -50,
-         200,
-         200,
-         200,
-         {0, 0, 500}},
-        // lathe
-        {3 * kPi / 8,
-         5 * kPi / 8,
-         100,
-         260,
-         1,
-         true,
-         {150, 0, 400},
-         {1, 0, 0},
-         1,
-         100,
-         0,
-         150,
-         0,
-         0,
-         0,
-         200,
-         100,
-         100,
-         {150, 0, 400}},
-        // vertical lathe
-        {3 * kPi / 8,
-         -kPi / 3,
-         160,
-         280,
-         1,
-         true,
-         {150, 0, 400},
-         {1, 0, 0},
-         1,
-         100,
-         0,
-         150,
-         0,
-         0,
-         0,
-         200,
-         100,
-         100,
-         {150, 0, 400}},
-        // wire EDM
-        {kPi / 3,
-         -5 * kPi / 8,
-         160,
-         260,
-         0,
-         false,
-         {0, 0, 0},
-         {0, 0, 0},
-         0,
-         100,
-         100,
-         10,
-         0,
-         0,
-         0,
-         200,
-         200,
-         50,
-         {0, 0, 0}},
+        {false, {0, 0, 435}, {0, 0, 1}, 0, 200, 200, 200, {0, 0, 500}},     // vertical mill
+        {false, {0, 0, 435}, {0, 0, 1}, 0, 200, 200, 200, {0, 0, 500}},     // horizontal mill
+        {true, {150, 0, 400}, {1, 0, 0}, 1, 200, 100, 100, {150, 0, 400}},  // lathe
+        {true, {150, 0, 400}, {1, 0, 0}, 1, 200, 100, 100, {150, 0, 400}},  // vertical lathe
+        {false, {0, 0, 0}, {0, 0, 0}, 0, 200, 200, 50, {0, 0, 0}},          // wire EDM
     };
     int i = static_cast<int>(k);
     if (i < 0 || i > 4) i = 0;
@@ -130,25 +35,14 @@ const KindDefaults& defaultsOf(MachineKind k) {
 }  // namespace
 
 void applyMachineKindDefaults(AppState& s, MachineKind kind, bool radiusProgramming) {
+    if (!isValidMachineKind(static_cast<int>(kind))) kind = MachineKind::VerticalMill;
     const KindDefaults& d = defaultsOf(kind);
-    s.view.viewA = d.viewA;
-    s.view.viewB = d.viewB;
-    s.view.originX = d.originX;
-    s.view.originY = d.originY;
-    s.view.kyori = 1000.0f;
-    s.view.scale = 1.5;
-    s.view.pendingScale = 1.5;
-    s.view.moveLock = d.moveLock;
+    applyKindViewDefaults(s.view, kind);  // angles, origin, view distance, scales, mouse-move lock
+    applyMachineStockDefaults(s.stock, kind);
     s.machine.diameterDivisor = d.turning ? (radiusProgramming ? 1 : 2) : 1;
     s.pos.setToolPosition(d.toolPos);
     s.pos.axis = d.axis;
     s.arc.plane = d.arcPlane;
-    s.stock.sizeX = d.zaiX;
-    s.stock.sizeY = d.zaiY;
-    s.stock.sizeZ = d.zaiZ;
-    s.stock.offsetX = d.zaiXOff;
-    s.stock.offsetY = d.zaiYOff;
-    s.stock.offsetZ = d.zaiZOff;
     s.grid.axisX = d.axisX;
     s.grid.axisY = d.axisY;
     s.grid.axisZ = d.axisZ;

@@ -33,25 +33,6 @@ double ToolLibraryHooks::toolDiameter(int32_t index) const {
     return (*list)[static_cast<size_t>(index)].diameter;
 }
 
-void CuttingPlaybackView::playStart(uint8_t mode) {
-    if (drawing_) drawing_->playStart(mode);
-}
-void CuttingPlaybackView::passStart(int32_t pass) {
-    if (drawing_) drawing_->passStart(pass);
-}
-void CuttingPlaybackView::passEnd(int32_t pass) {
-    if (drawing_) drawing_->passEnd(pass);
-}
-bool CuttingPlaybackView::pixelChanged(const Vec3& pos) {
-    return drawing_ && drawing_->pixelChanged(pos);
-}
-void CuttingPlaybackView::stepRepaint(uint8_t mode, const Vec3& pos) {
-    if (drawing_) drawing_->stepRepaint(mode, pos);
-}
-void CuttingPlaybackView::moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) {
-    if (drawing_) drawing_->moveEndRepaint(mode, end, rapid);
-}
-
 void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
     if (s_.stock.cuttingEnabled && mode != kModeWire) {
         std::lock_guard lk(s_.stockMutex);
@@ -64,23 +45,7 @@ void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool draw
             if (r.stockChanged) ++changedSteps_;
         }
     }
-    if (drawing_) drawing_->perStepUpdate(mode, pos, drawDue);
-}
-
-void CuttingPlaybackView::playEnd(bool rebuildStock) {
-    if (drawing_) drawing_->playEnd(rebuildStock);
-}
-void CuttingPlaybackView::setEditorReadOnly(bool on) {
-    if (drawing_) drawing_->setEditorReadOnly(on);
-}
-void CuttingPlaybackView::setEditorCaption(const std::string& text) {
-    if (drawing_) drawing_->setEditorCaption(text);
-}
-void CuttingPlaybackView::showListing() {
-    if (drawing_) drawing_->showListing();
-}
-void CuttingPlaybackView::drawPath(const MotionSegment& piece, bool rapid) {
-    if (drawing_) drawing_->drawPath(piece, rapid);
+    ForwardingPlaybackView::perStepUpdate(mode, pos, drawDue);
 }
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)

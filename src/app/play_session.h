@@ -35,31 +35,20 @@ class ToolLibraryHooks : public ModalHooks {
 
 // Cuts the stock at every step (milling or turning by the mode; the wire EDM removes nothing) and
 // passes everything on to the drawing view when one is attached.
-class CuttingPlaybackView : public PlaybackView {
+class CuttingPlaybackView : public ForwardingPlaybackView {
   public:
     CuttingPlaybackView(AppState& s, MainThread& mt) : s_(s), mt_(mt) {}
-    void setDrawing(PlaybackView* drawing) { drawing_ = drawing; }
+    // The scene's drawing view, called after the cut.
+    void setDrawing(PlaybackView* drawing) { setNext(drawing); }
     // Counts of what was cut, for reports and tests.
     int64_t cutSteps() const { return cutSteps_; }
     int64_t changedSteps() const { return changedSteps_; }
 
-    void playStart(uint8_t mode) override;
-    void passStart(int32_t pass) override;
-    void passEnd(int32_t pass) override;
-    bool pixelChanged(const Vec3& pos) override;
-    void stepRepaint(uint8_t mode, const Vec3& pos) override;
-    void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override;
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
-    void playEnd(bool rebuildStock) override;
-    void setEditorReadOnly(bool on) override;
-    void setEditorCaption(const std::string& text) override;
-    void showListing() override;
-    void drawPath(const MotionSegment& piece, bool rapid) override;
 
   private:
     AppState& s_;
     MainThread& mt_;
-    PlaybackView* drawing_ = nullptr;
     int64_t cutSteps_ = 0, changedSteps_ = 0;
 };
 

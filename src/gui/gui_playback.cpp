@@ -51,30 +51,6 @@ bool InputStateFilter::eventFilter(QObject* watched, QEvent* e) {
     return QObject::eventFilter(watched, e);
 }
 
-void GuiPlaybackView::playStart(uint8_t mode) {
-    if (scene) scene->playStart(mode);
-}
-void GuiPlaybackView::passStart(int32_t pass) {
-    if (scene) scene->passStart(pass);
-}
-void GuiPlaybackView::passEnd(int32_t pass) {
-    if (scene) scene->passEnd(pass);
-}
-bool GuiPlaybackView::pixelChanged(const Vec3& pos) {
-    return scene && scene->pixelChanged(pos);
-}
-void GuiPlaybackView::stepRepaint(uint8_t mode, const Vec3& pos) {
-    if (scene) scene->stepRepaint(mode, pos);
-}
-void GuiPlaybackView::moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) {
-    if (scene) scene->moveEndRepaint(mode, end, rapid);
-}
-void GuiPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
-    if (scene) scene->perStepUpdate(mode, pos, drawDue);
-}
-void GuiPlaybackView::playEnd(bool rebuildStock) {
-    if (scene) scene->playEnd(rebuildStock);
-}
 void GuiPlaybackView::setEditorReadOnly(bool on) {
     mt_.invoke([this, on] {
         if (editorReadOnly) editorReadOnly(on);
@@ -86,10 +62,6 @@ void GuiPlaybackView::setEditorCaption(const std::string& text) {
 void GuiPlaybackView::showListing() {
     mt_.invoke([this] { w_.updateListing(); });
 }
-void GuiPlaybackView::drawPath(const MotionSegment& piece, bool rapid) {
-    if (scene) scene->drawPath(piece, rapid);
-}
-
 GuiPlayback::GuiPlayback(Application& app, MainWindow& window, TQuonStrings& program)
     : app_(app), filter_(input_), view_(window, app.controls(), app.mainThread()) {
     qApp->installEventFilter(&filter_);

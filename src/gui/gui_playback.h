@@ -35,25 +35,17 @@ class InputStateFilter : public QObject {
 
 // The window side of a play: editor read-only and caption, the listing box, then the scene's drawing
 // view when one is attached.
-class GuiPlaybackView : public PlaybackView {
+class GuiPlaybackView : public ForwardingPlaybackView {
   public:
     GuiPlaybackView(MainWindow& window, ControlSet& controls, MainThread& mt)
         : w_(window), cs_(controls), mt_(mt) {}
     std::function<void(bool)> editorReadOnly;
-    PlaybackView* scene = nullptr;
+    // The scene's drawing view.
+    void setScene(PlaybackView* scene) { setNext(scene); }
 
-    void playStart(uint8_t mode) override;
-    void passStart(int32_t pass) override;
-    void passEnd(int32_t pass) override;
-    bool pixelChanged(const Vec3& pos) override;
-    void stepRepaint(uint8_t mode, const Vec3& pos) override;
-    void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override;
-    void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
-    void playEnd(bool rebuildStock) override;
     void setEditorReadOnly(bool on) override;
     void setEditorCaption(const std::string& text) override;
     void showListing() override;
-    void drawPath(const MotionSegment& piece, bool rapid) override;
 
   private:
     MainWindow& w_;

@@ -103,6 +103,52 @@ class PlaybackView {
     virtual void drawPath(const MotionSegment& /*piece*/, bool /*rapid*/) {}
 };
 
+// A view that passes every call on to the next one (when there is one). Views that add work to some
+// calls (cutting the stock, the window's editor and listing) derive from it and override those.
+class ForwardingPlaybackView : public PlaybackView {
+  public:
+    void setNext(PlaybackView* next) { next_ = next; }
+    PlaybackView* next() const { return next_; }
+
+    void playStart(uint8_t mode) override {
+        if (next_) next_->playStart(mode);
+    }
+    void passStart(int32_t pass) override {
+        if (next_) next_->passStart(pass);
+    }
+    void passEnd(int32_t pass) override {
+        if (next_) next_->passEnd(pass);
+    }
+    bool pixelChanged(const Vec3& pos) override { return next_ && next_->pixelChanged(pos); }
+    void stepRepaint(uint8_t mode, const Vec3& pos) override {
+        if (next_) next_->stepRepaint(mode, pos);
+    }
+    void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override {
+        if (next_) next_->moveEndRepaint(mode, end, rapid);
+    }
+    void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override {
+        if (next_) next_->perStepUpdate(mode, pos, drawDue);
+    }
+    void playEnd(bool rebuildStock) override {
+        if (next_) next_->playEnd(rebuildStock);
+    }
+    void setEditorReadOnly(bool on) override {
+        if (next_) next_->setEditorReadOnly(on);
+    }
+    void setEditorCaption(const std::string& text) override {
+        if (next_) next_->setEditorCaption(text);
+    }
+    void showListing() override {
+        if (next_) next_->showListing();
+    }
+    void drawPath(const MotionSegment& piece, bool rapid) override {
+        if (next_) next_->drawPath(piece, rapid);
+    }
+
+  private:
+    PlaybackView* next_ = nullptr;
+};
+
 struct PlaybackEnv {
     ControlSet* controls = nullptr;
     MainThread* mainThread = nullptr;
