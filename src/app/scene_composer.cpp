@@ -144,6 +144,15 @@ void SceneComposer::sizeSceneArea() {
         window_.resize(area_.width, area_.height, bgrToRgb(s_.colours.back()));
 }
 
+void SceneComposer::setSceneSize(int width, int height) {
+    area_.width = std::clamp(width, 1, 1 << 15);
+    area_.height = std::clamp(height, 1, 1 << 15);
+    if (playing_) return;
+    scene_.resize(area_.width, area_.height);
+    if (window_.width() != area_.width || window_.height() != area_.height)
+        window_.resize(area_.width, area_.height, bgrToRgb(s_.colours.back()));
+}
+
 void SceneComposer::togglePanels() {
     const int dx = s_.window.panelLeft, dy = s_.window.panelTop;
     if (panelsHidden_) {

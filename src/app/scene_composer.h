@@ -73,6 +73,9 @@ class SceneComposer {
     void layoutWindow(int clientWidth, int clientHeight);
     // Places the scene area and sizes the images (kept while a play runs).
     void sizeSceneArea();
+    // Sizes the scene area directly (a window system that lays the panels out itself reports the scene
+    // widget's size here); kept while a play runs like sizeSceneArea.
+    void setSceneSize(int width, int height);
     // Hides or shows the panels around the scene, keeping the drawn scene where it was on the screen.
     void togglePanels();
 

@@ -10,6 +10,7 @@
 #include "gui/program_editor.h"
 #include "gui/qt_main_thread.h"
 #include "gui/qt_ui_services.h"
+#include "gui/scene_view.h"
 
 namespace {
 
@@ -67,6 +68,9 @@ int main(int argc, char** argv) {
     // The play: its thread reads the same program store; closing the window stops and joins it.
     GuiPlayback playback(app, window, program);
     playback.view().editorReadOnly = [&editor](bool on) { editor.setPlaying(on); };
+    // The scene: composition into the scene widget, its mouse commands and the play's drawing.
+    GuiScene scene(app, window, playback);
+    app.requestRepaint();
     window.show();
 
     // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).

@@ -1,0 +1,154 @@
+#include "gui/scene_view.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include "gui/main_window.h"
+#include "render/view_commands.h"
+
+namespace vantrel {
+
+GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
+    : app_(app),
+      window_(window),
+      playback_(playback),
+      composer_(app.state()),
+      drawing_(app.state(), composer_, app.mainThread()) {
+    composer_.setControls(&app.controls());
+    composer_.setTextPainter(&painter_);
+    ImageView* view = window.scene();
+    composer_.setSceneSize(view->width(), view->height());
+    view->setImage(&composer_.window());
+    composer_.onWindowUpdate = [view](int x, int y, int w, int h) { view->update(QRect(x, y, w, h)); };
+    view->onResize = [this, view](int w, int h) {
+        composer_.setSceneSize(w, h);
+        // The image may have been reallocated: the widget is pointed at it again.
+        view->setImage(&composer_.window());
+        if (app_.state().window.ready == 1) app_.requestRepaint();
+    };
+    view->onMousePress = [this](QMouseEvent* e) { mouse(e, 0); };
+    view->onMouseMove = [this](QMouseEvent* e) { mouse(e, 1); };
+    view->onMouseRelease = [this](QMouseEvent* e) { mouse(e, 2); };
+    view->onWheel = [this](QWheelEvent* e) { wheel(e); };
+    app.hooks.repaint = [this] { composer_.repaintScene(); };
+    playback.view().setScene(&drawing_);
+}
+
+GuiScene::~GuiScene() {
+    playback_.view().setScene(nullptr);
+    ImageView* view = window_.scene();
+    view->onResize = nullptr;
+    view->onMousePress = view->onMouseMove = view->onMouseRelease = nullptr;
+    view->onWheel = nullptr;
+    view->setImage(&window_.sceneImage());
+}
+
+namespace {
+
+ViewEnvironment environmentOf(AppState& s, const SceneComposer& c, bool playing) {
+    ViewEnvironment env;
+    env.kind = s.machineKind;
+    env.sceneWidth = c.area().width;
+    env.sceneHeight = c.area().height;
+    env.paintBoxWidth = c.area().width;
+    env.paintBoxHeight = c.area().height;
+    env.toolPosition = s.pos.tool.get();
+    env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
+                 s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
+    env.playing = playing;
+    return env;
+}
+
+WireSwitches wiresOf(const AppState& s) {
+    return {s.display.kikaiwyer_on, s.display.zaiwyer_on, s.display.kouwyer_on, s.display.cadwyer_on};
+}
+
+void storeWires(AppState& s, const WireSwitches& w) {
+    s.display.kikaiwyer_on = w.machine;
+    s.display.zaiwyer_on = w.stock;
+    s.display.kouwyer_on = w.tool;
+    s.display.cadwyer_on = w.cad;
+}
+
+}  // namespace
+
+void GuiScene::mouse(QMouseEvent* e, int kind) {
+    AppState& s = app_.state();
+    const bool playing = playback_.session().controller().running();
+    const ViewEnvironment env = environmentOf(s, composer_, playing);
+    MouseInput m;
+    m.x = static_cast<int>(e->position().x());
+    m.y = static_cast<int>(e->position().y());
+    const Qt::MouseButtons b = e->buttons();
+    m.left = b & Qt::LeftButton;
+    m.right = b & Qt::RightButton;
+    m.middle = b & Qt::MiddleButton;
+    if (kind == 0) {
+        // The pressed button is in buttons() already; a press reports it alone.
+        m.left = m.left || e->button() == Qt::LeftButton;
+        m.right = m.right || e->button() == Qt::RightButton;
+    }
+    m.shift = e->modifiers() & Qt::ShiftModifier;
+    m.ctrl = e->modifiers() & Qt::ControlModifier;
+    m.alt = e->modifiers() & Qt::AltModifier;
+    ControlSet& cs = app_.controls();
+    if (kind == 0) {
+        WireSwitches w = wiresOf(s);
+        const ViewUpdate up = sceneMouseDown(s.view, cs, env, m, w);
+        storeWires(s, w);
+        apply(up, nullptr);
+    } else if (kind == 1) {
+        ToolPose pose;
+        pose.position = s.pos.tool.get();
+        pose.length = s.tools.workingTool.length;
+        pose.tilt = s.tools.toolTiltAngle;
+        pose.turn = s.tools.toolTurnAngle;
+        pose.axis = s.pos.axis;
+        const ViewUpdate up = sceneMouseMove(s.view, cs, env, m, pose);
+        apply(up, &pose);
+    } else {
+        WireSwitches w = wiresOf(s);
+        const ViewUpdate up = sceneMouseUp(s.view, cs, env, w);
+        storeWires(s, w);
+        apply(up, nullptr);
+    }
+}
+
+void GuiScene::wheel(QWheelEvent* e) {
+    AppState& s = app_.state();
+    const ViewEnvironment env = environmentOf(s, composer_, playback_.session().controller().running());
+    const ViewUpdate up =
+        sceneWheel(s.view, app_.controls(), env, e->angleDelta().y(), static_cast<int>(e->position().x()),
+                   static_cast<int>(e->position().y()));
+    apply(up, nullptr);
+}
+
+void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {
+    AppState& s = app_.state();
+    if (pose && up.toolAxisChanged) {
+        s.pos.axis = pose->axis;
+        s.tools.workingTool.axisX = pose->axis.x;
+        s.tools.workingTool.axisY = pose->axis.y;
+        s.tools.workingTool.axisZ = pose->axis.z;
+        updateDerivedToolValues(s.tools);
+        storeWorkingTool(s.tools, s.machineKind, s.tools.currentToolIndex);
+    }
+    if (pose && up.toolMoved) {
+        s.pos.tool.set(pose->position);
+        s.pos.tool.setShown(pose->position);
+        s.arc.end = pose->position;
+        composer_.quickToolRedraw();
+    }
+    if (up.repaintWithoutTool) {
+        const bool t = s.display.tool_on, h = s.display.holder_on;
+        s.display.tool_on = false;
+        s.display.holder_on = false;
+        composer_.repaintScene();
+        s.display.tool_on = t;
+        s.display.holder_on = h;
+    } else if (up.repaint) {
+        composer_.repaintScene();
+    }
+}
+
+}  // namespace vantrel

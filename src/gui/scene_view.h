@@ -1,0 +1,40 @@
+#pragma once
+// The scene in the desktop program: the composition drawn into the scene widget (PaintBox1), its
+// mouse commands (view drags, wheel, the left-button tool drag), the resize, the repaint hook and the
+// drawing side of a play. Every copy to the screen is a rectangle update of the widget.
+#include <QObject>
+#include <memory>
+
+#include "app/application.h"
+#include "app/scene_composer.h"
+#include "app/scene_playback_view.h"
+#include "gui/gui_playback.h"
+#include "render/view_commands.h"
+
+class QMouseEvent;
+class QWheelEvent;
+
+namespace vantrel {
+
+class MainWindow;
+
+class GuiScene {
+  public:
+    GuiScene(Application& app, MainWindow& window, GuiPlayback& playback);
+    ~GuiScene();
+    SceneComposer& composer() { return composer_; }
+
+  private:
+    void mouse(QMouseEvent* e, int kind);
+    void wheel(QWheelEvent* e);
+    void apply(const ViewUpdate& up, const ToolPose* pose);
+
+    Application& app_;
+    MainWindow& window_;
+    GuiPlayback& playback_;
+    QtTextPainter painter_;
+    SceneComposer composer_;
+    ScenePlaybackView drawing_;
+};
+
+}  // namespace vantrel

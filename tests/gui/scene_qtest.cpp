@@ -1,0 +1,86 @@
+// Plays the pocket sample from the play button in the real main window (offscreen) and checks that
+// the scene widget's picture shows the cut: the stock's pixels where the pocket lies change.
+#include <QToolButton>
+#include <QtTest/QtTest>
+
+#include "app/application.h"
+#include "editor/quon_strings.h"
+#include "gui/gui_playback.h"
+#include "gui/main_window.h"
+#include "gui/qt_main_thread.h"
+#include "gui/scene_view.h"
+#include "platform/scripted_ui_services.h"
+#include "render/view.h"
+#include "render/view_commands.h"
+
+using namespace vantrel;
+
+class SceneTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void playShowsThePocketInTheSceneWidget();
+};
+
+void SceneTest::playShowsThePocketInTheSceneWidget() {
+    AppState state;
+    ControlSet controls;
+    ScriptedUiServices ui;
+    QtMainThread mt;
+    Application app{state, controls, ui, mt};
+    TQuonStrings program;
+    std::string message;
+    // The samples folder beside the tests folder.
+    std::string here = __FILE__;
+    const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
+    QVERIFY(program.LoadFromFile(samples + "/pocket.nc", &message));
+    app.createControls();
+    auto window = std::make_unique<MainWindow>(app);
+    app.hooks.repaint = [&] { window->repaintScene(); };
+    app.startUp();
+    window->resize(1000, 700);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto playback = std::make_unique<GuiPlayback>(app, *window, program);
+    auto scene = std::make_unique<GuiScene>(app, *window, *playback);
+    SceneComposer& c = scene->composer();
+    QCOMPARE(window->scene()->image(), &c.window());
+
+    // Frame the stock and look at it.
+    ViewEnvironment env;
+    env.sceneWidth = c.area().width;
+    env.sceneHeight = c.area().height;
+    env.paintBoxWidth = env.sceneWidth;
+    env.paintBoxHeight = env.sceneHeight;
+    env.stock = {state.stock.sizeX,   state.stock.sizeY,   state.stock.sizeZ,
+                 state.stock.offsetX, state.stock.offsetY, state.stock.offsetZ};
+    fitToScreen(state.view, env);
+    state.display.tool_on = false;  // nothing in front of the pocket at the end
+    state.display.holder_on = false;
+    app.requestRepaint();
+    QVERIFY(c.window().width() > 100);
+    updateViewBasis(state.view, state.machineKind);
+    const ProjectedPoint p = projectPoint(state.view, Vec3{50, 50, 0});
+    const int x = state.view.originX + p.px, y = state.view.originY + p.py;
+    QVERIFY(c.window().contains(x, y));
+    const uint32_t before = c.window().at(x, y);
+
+    auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
+    QVERIFY(play);
+    QTest::mouseClick(play, Qt::LeftButton);
+    PlaybackController& pc = playback->session().controller();
+    QTRY_VERIFY_WITH_TIMEOUT(!pc.running() && pc.lastResult().end == PlayEnd::M30, 60000);
+    pc.join();
+    QCoreApplication::processEvents();
+    const uint32_t after = c.window().at(x, y);
+    QVERIFY2(after != before, "the pocket's floor is drawn differently from the untouched top");
+    // The widget shows the composer's picture: grab it and compare the same pixel.
+    const QImage shot = window->scene()->grab().toImage();
+    QCOMPARE(shot.pixel(x, y) & 0xFFFFFFu, after & 0xFFFFFFu);
+    // Copies during the play were rectangles, not the whole picture each step.
+    QVERIFY(c.fullWindowCopies() < 10);
+    scene.reset();
+    playback.reset();
+}
+
+QTEST_MAIN(SceneTest)
+#include "scene_qtest.moc"
