@@ -420,6 +420,10 @@ void SceneComposer::playStart(uint8_t mode) {
     oldTool_ = PixelRect{};
     oldRestored_ = false;
     lastLatheValid_ = false;
+    {
+        std::lock_guard lk(s_.stockMutex);
+        lowestNode_ = isMilling(kind()) ? lowestHeight(s_.stock, s_.stockGrid) : 0;
+    }
     DisplaySwitches& d = s_.display;
     const bool toolOn = d.tool_on, holderOn = d.holder_on;
     const int32_t stockShown = s_.stock.visible;
@@ -516,7 +520,10 @@ void SceneComposer::millStep(const Vec3& pos, bool drawDue) {
     const bool changed = below && s_.stock.visible != 0 && s_.stock.cuttingEnabled;
     if (changed && !toolRect.empty()) {
         std::lock_guard lk(s_.stockMutex);
-        redrawStockWindow(toolRect, latticeWindowFor(s_.view, s_.stock, toolRect));
+        // The cut reaches no lower than the tip: the cells seen through the rectangle lie between
+        // the stock top and the lowest node so far.
+        lowestNode_ = std::min(lowestNode_, tip.z - s_.stock.offsetZ - s_.stock.pitch);
+        redrawStockWindow(toolRect, latticeWindowFor(s_.view, s_.stock, toolRect, lowestNode_));
     }
     if (frameInUse_ && (ts.toolOn || ts.holderOn)) {
         if (!changed) {

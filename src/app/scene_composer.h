@@ -135,6 +135,7 @@ class SceneComposer {
     uint8_t mode_ = kModeIdleComposer;
     static constexpr uint8_t kModeIdleComposer = 10;
     PixelRect oldTool_;
+    double lowestNode_ = 0;  // no lattice node lies lower than this during the play (above offsetZ)
     bool oldRestored_ = false;
     bool lathePlaying_ = false;
     PixelRect lastLathe_, lastLatheMirror_;

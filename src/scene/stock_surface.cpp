@@ -208,14 +208,27 @@ void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s
     view.lightGain = 1.0f;
 }
 
-LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect) {
+float lowestHeight(const StockSpec& s, const StockGrid& g) {
+    const int NX = latticeNodesX(s), NY = latticeNodesY(s);
+    if (NX <= 0 || NY <= 0) return 0;
+    float lo = g.height(0, 0);
+    for (int ix = 0; ix <= NX; ++ix) {
+        const float* r = g.row(ix);
+        for (int iy = 0; iy <= NY; ++iy) lo = std::min(lo, r[iy]);
+    }
+    return std::max(lo, 0.0f);
+}
+
+LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect,
+                               double lowest) {
     LatticeWindow w;
     if (rect.empty() || !(s.pitch > 0)) return w;
     const int NX = latticeNodesX(s), NY = latticeNodesY(s);
     double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
     bool any = false;
     const Vec3 normal{0, 0, 1};
-    for (double z : {static_cast<double>(s.offsetZ) + s.sizeZ, static_cast<double>(s.offsetZ)}) {
+    const double low = std::clamp(std::isfinite(lowest) ? lowest : 0.0, 0.0, static_cast<double>(s.sizeZ));
+    for (double z : {static_cast<double>(s.offsetZ) + s.sizeZ, static_cast<double>(s.offsetZ) + low}) {
         const Vec3 planePoint{0, 0, z};
         for (int c = 0; c < 4; ++c) {
             const double px = (c & 1) ? rect.right + 1.0 : rect.left;

@@ -46,6 +46,11 @@ void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s
 
 // The cells whose surface may show inside the screen rectangle: the rectangle's corners cast onto the
 // stock top and the stock bottom, converted to lattice indices, clipped to the lattice.
-LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect);
+// `lowest` (above offsetZ) limits the depth of the cast when no node lies lower than it; the default
+// casts down to the stock bottom.
+LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const PixelRect& rect,
+                               double lowest = 0);
+// The lowest node height of the drawn lattice (0 for an empty lattice).
+float lowestHeight(const StockSpec& s, const StockGrid& g);
 
 }  // namespace vantrel

@@ -23,11 +23,16 @@ bool finiteVec(const Vec3& v) {
 }
 
 // A point of the tool frame in the world.
+// The rotation is linear, so its three axes are worked out once per model rather than per point.
 struct ToolFrame {
-    Vec3 tip;
-    double tilt, turn;
-    Vec3 at(double x, double y, double z) const { return tip + rotateLocal(x, y, z, tilt, turn); }
-    Vec3 dir(double x, double y, double z) const { return rotateLocal(x, y, z, tilt, turn); }
+    ToolFrame(const Vec3& t, double tilt, double turn)
+        : tip(t),
+          ex(rotateLocal(1, 0, 0, tilt, turn)),
+          ey(rotateLocal(0, 1, 0, tilt, turn)),
+          ez(rotateLocal(0, 0, 1, tilt, turn)) {}
+    Vec3 tip, ex, ey, ez;
+    Vec3 at(double x, double y, double z) const { return tip + dir(x, y, z); }
+    Vec3 dir(double x, double y, double z) const { return ex * x + ey * y + ez * z; }
 };
 
 // A profile revolved about the tool axis in facets + 1 equal steps, front faces outwards, each
@@ -184,7 +189,7 @@ std::vector<ProfilePoint> cutterProfilePoints(const ToolRecord& tool, const Tool
 
 void drawMillingTool(DrawContext& ctx, const ToolScene& s, const Vec3& tip) {
     if (!finiteVec(tip)) return;
-    const ToolFrame fr{tip, s.tilt, s.turn};
+    const ToolFrame fr(tip, s.tilt, s.turn);
     const ToolRecord& t = s.tool;
     const int W = ctx.fb.width(), H = ctx.fb.height();
     if (s.holderKind != 0 && s.holderOn) {
@@ -266,7 +271,7 @@ void imprintTriangle(FrameBuffer& fb, const ViewState& view, int pass, uint32_t 
 
 void drawToolImprint(DrawContext& ctx, const ToolScene& s, const Vec3& tip, uint32_t colour) {
     if (ctx.openGl || !(s.tool.diameter > 0) || !s.toolOn || !finiteVec(tip)) return;
-    const ToolFrame fr{tip, s.tilt, s.turn};
+    const ToolFrame fr(tip, s.tilt, s.turn);
     std::vector<float> r, z;
     profileArrays(cutterProfilePoints(s.tool, s.profile), r, z);
     const int n = modelFacetCount(ctx.view, ctx.fb.width(), ctx.fb.height(), tip, s.tool.diameter);
@@ -448,7 +453,7 @@ OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const Tool
     if (!isMilling(s.kind)) return out;
     const Vec3 tip = millingTipPoint(s.tool, s.position);
     if (!finiteVec(tip)) return out;
-    const ToolFrame fr{tip, s.tilt, s.turn};
+    const ToolFrame fr(tip, s.tilt, s.turn);
     const int W = target ? target->width() : 1 << 20, H = target ? target->height() : 1 << 20;
     const ClipRect clip{0, 0, W - 1, H - 1};
     auto line = [&](PixelRect& bounds, uint32_t colour, const Vec3& p, const Vec3& q) {
@@ -461,15 +466,19 @@ OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const Tool
     // Circles at the given profile points and generator lines through them.
     auto outline = [&](PixelRect& bounds, uint32_t colour, const float* r, const float* z, int count, int n) {
         const int steps = n + 1;
+        // The generator angles once per outline, not per line (n is at most 16).
+        double cs[18], sn[18];
+        for (int k = 0; k <= steps; ++k) {
+            const double t = kTwoPi * k / steps + spinPhase;
+            cs[k] = std::cos(t);
+            sn[k] = std::sin(t);
+        }
         for (int i = 0; i < count; ++i) {
             for (int k = 0; k < steps; ++k) {
-                const double t0 = kTwoPi * k / steps + spinPhase, t1 = kTwoPi * (k + 1) / steps + spinPhase;
-                line(bounds, colour, fr.at(r[i] * std::cos(t0), r[i] * std::sin(t0), z[i]),
-                     fr.at(r[i] * std::cos(t1), r[i] * std::sin(t1), z[i]));
-                if (i + 1 < count) {
-                    line(bounds, colour, fr.at(r[i] * std::cos(t0), r[i] * std::sin(t0), z[i]),
-                         fr.at(r[i + 1] * std::cos(t0), r[i + 1] * std::sin(t0), z[i + 1]));
-                }
+                const Vec3 a = fr.at(r[i] * cs[k], r[i] * sn[k], z[i]);
+                line(bounds, colour, a, fr.at(r[i] * cs[k + 1], r[i] * sn[k + 1], z[i]));
+                if (i + 1 < count)
+                    line(bounds, colour, a, fr.at(r[i + 1] * cs[k], r[i + 1] * sn[k], z[i + 1]));
             }
         }
     };

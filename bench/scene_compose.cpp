@@ -1,0 +1,106 @@
+// The scene's costs: the master repaint of the start-up scene, the full machined stock of a 1001 x 1001
+// lattice, one play step (cut + stock window + tool frame) and the pocket sample played and drawn.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/scene_composer.h"
+#include "app/scene_render_command.h"
+#include "nc/playback.h"
+#include "render/view_commands.h"
+#include "stock/material_removal.h"
+
+namespace vantrel {
+namespace {
+
+std::unique_ptr<AppState> makeState(int w, int h) {
+    auto s = std::make_unique<AppState>();
+    s->window.clientWidth = w + s->window.panelLeft + kPanelRightWidth;
+    s->window.clientHeight = h + s->window.panelTop + kPanelBottomHeight;
+    return s;
+}
+
+void fit(AppState& s, SceneComposer& c) {
+    ViewEnvironment env;
+    env.sceneWidth = c.area().width;
+    env.sceneHeight = c.area().height;
+    env.paintBoxWidth = env.sceneWidth;
+    env.paintBoxHeight = env.sceneHeight;
+    env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
+                 s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
+    fitToScreen(s.view, env);
+}
+
+void BM_RepaintStartUpScene(benchmark::State& st) {
+    auto s = makeState(1280, 720);
+    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+    SceneComposer c(*s);
+    for (auto _ : st) {
+        c.repaintScene();
+        benchmark::DoNotOptimize(c.window().data());
+    }
+}
+BENCHMARK(BM_RepaintStartUpScene)->Unit(benchmark::kMillisecond);
+
+void BM_DrawStockSurface1001(benchmark::State& st) {
+    auto s = makeState(1280, 720);
+    s->stock.pitch = 0.1;  // 100 mm at 0.1: 1001 x 1001 nodes
+    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+    // Fully machined: a wavy surface, no two neighbouring nodes at the same height.
+    for (int ix = 0; ix <= 1000; ++ix)
+        for (int iy = 0; iy <= 1000; ++iy)
+            s->stockGrid.height(ix, iy) = 30.0f + 5.0f * static_cast<float>((ix * 7 + iy * 13) % 17) / 17.0f;
+    SceneComposer c(*s);
+    fit(*s, c);
+    for (auto _ : st) {
+        c.drawStockSurface();
+        benchmark::DoNotOptimize(c.window().data());
+    }
+}
+BENCHMARK(BM_DrawStockSurface1001)->Unit(benchmark::kMillisecond);
+
+void BM_PlayStep(benchmark::State& st) {
+    auto s = makeState(1280, 720);
+    s->stock.pitch = 0.5;
+    s->tools.workingTool.diameter = 10;
+    s->tools.workingTool.noseRadius = 0;
+    updateDerivedToolValues(s->tools);
+    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+    SceneComposer c(*s);
+    fit(*s, c);
+    c.repaintScene();
+    c.playStart(kModeMillPlay);
+    double x = 20, dir = 0.05;
+    int64_t steps = 0;
+    for (auto _ : st) {
+        x += dir;
+        if (x > 80 || x < 20) dir = -dir;
+        const Vec3 p{x, 50, -3};
+        s->pos.tool.set(p);
+        applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile, p, false);
+        c.millStep(p, true);
+        ++steps;
+    }
+    st.SetItemsProcessed(steps);
+    c.playEnd(false);
+}
+BENCHMARK(BM_PlayStep)->Unit(benchmark::kMicrosecond);
+
+void BM_RenderPocketSample(benchmark::State& st) {
+    std::string here = __FILE__;
+    const std::string pocket = here.substr(0, here.rfind("/bench/")) + "/samples/pocket.nc";
+    const std::string out = "/tmp/vantrel_bench_pocket.png";
+    for (auto _ : st) {
+        std::ostringstream o, e;
+        const int rc = runSceneRenderCommand({pocket, "--play", "--fit", "--out", out}, o, e);
+        if (rc != 0) st.SkipWithError(e.str().c_str());
+    }
+}
+BENCHMARK(BM_RenderPocketSample)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vantrel
+
+BENCHMARK_MAIN();
