@@ -309,6 +309,11 @@ void fitStockToProgramCommand(AppState& app, StockGrid& grid, ControlSet& cs, co
     fitWithQuestion(app, grid, cs, program, ui, hooks, "実行しますか?");
 }
 
+void fitStockToProgramNow(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
+                          UiServices& ui, const CommandHooks& hooks) {
+    fitWithQuestion(app, grid, cs, program, ui, hooks, nullptr);
+}
+
 void offerStockFitAfterLoad(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
                             UiServices& ui, const CommandHooks& hooks) {
     fitWithQuestion(app, grid, cs, program, ui, hooks, "読み込んだデータに材料を合わせますか？");

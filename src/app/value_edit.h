@@ -67,6 +67,9 @@ void computeArcCandidates(ArcOverlay& arc);
 // sb_zai_fit: the program scan reads the program text through the block scanner's number reader.
 void fitStockToProgramCommand(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
                               UiServices& ui, const CommandHooks& hooks);
+// The fit itself, without a question (the caller has asked its own).
+void fitStockToProgramNow(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
+                          UiServices& ui, const CommandHooks& hooks);
 // After a program text has been read: asks "読み込んだデータに材料を合わせますか？" and fits on Yes.
 void offerStockFitAfterLoad(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
                             UiServices& ui, const CommandHooks& hooks);

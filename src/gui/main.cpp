@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "app/value_edit.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/program_editor.h"
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
     // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);
     ProgramEditor editor(window, app, program, &questions);
+    // "読み込んだデータに材料を合わせますか？" answered Yes: fit the stock to the program's path.
+    editor.files().hooks.stockFit = [&] {
+        fitStockToProgramNow(state, state.stockGrid, controls, program, ui, app.commandHooks());
+    };
     editor.files().loadStartupParameter(programArguments(qapp.arguments()));
     // The play: its thread reads the same program store; closing the window stops and joins it.
     GuiPlayback playback(app, window, program);

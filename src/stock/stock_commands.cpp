@@ -196,7 +196,8 @@ void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const Comm
 void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind,
                            const ProgramLines& program, const FitScanContext& ctx, UiServices& ui,
                            const CommandHooks& hooks, const WordValueReader& reader, const char* question) {
-    if (program.lineCount() <= 1 || !ui.askYesNo(question)) return;
+    // A null question: the caller has asked already (the offer after a program was read).
+    if (program.lineCount() <= 1 || (question != nullptr && !ui.askYesNo(question))) return;
     hooks.waitCursor(true);
     hooks.caption("フィット中…");
     PathExtent extent = scanProgramExtent(program, ctx, reader);

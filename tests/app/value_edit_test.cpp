@@ -192,6 +192,12 @@ TEST_F(ValueEdit, FitReadsTheProgramThroughTheScanner) {
     ui.yesNoAnswers.push_back(true);
     fitStockToProgramCommand(app, grid, cs, one, ui, hooks);
     EXPECT_EQ(app.stock.sizeX, 77);
+
+    // After the editor's own question was answered Yes: the fit asks nothing more.
+    const size_t asked = ui.log.size();
+    fitStockToProgramNow(app, grid, cs, prog, ui, hooks);
+    EXPECT_EQ(ui.log.size(), asked);
+    EXPECT_EQ(app.stock.sizeX, 20);
 }
 
 }  // namespace
