@@ -71,6 +71,12 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+    // A folder opens as a stream that reads nothing: it must not pass for an empty file.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (error) *error = std::strerror(EISDIR);
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error) *error = std::strerror(errno);
