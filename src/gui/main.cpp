@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QProxyStyle>
 #include <QTimer>
+#include <QToolTip>
 
 #include "app/application.h"
 #include "app/value_edit.h"
@@ -86,6 +87,16 @@ int main(int argc, char** argv) {
         QTimer::singleShot(800, [&window, file] {
             window.grab().save(file);
             std::exit(0);
+        });
+    }
+    // --show-hint NAME: shows the tool-tip of a control at once (for screenshots of the hints).
+    int hint = args.indexOf("--show-hint");
+    if (hint >= 0 && hint + 1 < args.size()) {
+        std::string name = args[hint + 1].toStdString();
+        QTimer::singleShot(600, [&window, &controls, name] {
+            if (QWidget* w = window.widget(name))
+                QToolTip::showText(w->mapToGlobal(QPoint(w->width() / 2, w->height())),
+                                   QString::fromStdString(controls.get(name).hint), w);
         });
     }
     int rc = qapp.exec();

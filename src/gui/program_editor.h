@@ -46,7 +46,8 @@ class ProgramEditor {
     ProgramFileCommands files_;
 };
 
-// The program's own arguments: without the program name and the "--screenshot FILE" option.
+// The program's own arguments: without the program name and the "--screenshot FILE" and
+// "--show-hint NAME" options.
 std::vector<std::string> programArguments(const QStringList& args);
 
 }  // namespace vantrel
