@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/headless_setup.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "app/play_session.h"
@@ -24,48 +25,18 @@ namespace vantrel {
 
 namespace {
 
-bool parseNumber(const std::string& s, double& out) {
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end != s.c_str() && *end == '\0' && std::isfinite(out);
-}
-
 bool parseList(const std::string& s, char sep, double* v, int count) {
     std::stringstream ss(s);
     std::string part;
     int n = 0;
     while (std::getline(ss, part, sep)) {
-        if (n >= count || !parseNumber(part, v[n])) return false;
+        char* end = nullptr;
+        if (n >= count) return false;
+        v[n] = std::strtod(part.c_str(), &end);
+        if (end == part.c_str() || *end != '\0' || !std::isfinite(v[n])) return false;
         ++n;
     }
     return n == count;
-}
-
-std::string num(double v) {
-    if (!std::isfinite(v)) return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6f", v);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
-    return s;
-}
-
-bool parseKind(const std::string& v, MachineKind& kind) {
-    if (v == "mill")
-        kind = MachineKind::VerticalMill;
-    else if (v == "hmill")
-        kind = MachineKind::HorizontalMill;
-    else if (v == "lathe")
-        kind = MachineKind::Lathe;
-    else if (v == "vlathe")
-        kind = MachineKind::VerticalLathe;
-    else if (v == "wire")
-        kind = MachineKind::WireEdm;
-    else
-        return false;
-    return true;
 }
 
 // Text of the axis labels in a headless picture: a 3 x 5 pixel font for X, Y and Z, enough to see
@@ -136,10 +107,9 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
         "       [--tool-length L] [--holder 0..6] [--report out.json]\n";
     std::string file, png, report;
-    MachineKind kind = MachineKind::VerticalMill;
-    bool play = false, fastMode = true, fit = false, haveView = false, haveStock = false, haveOffset = false;
-    double size[2] = {1280, 720}, viewAB[2] = {0, 0}, stockSize[3] = {0, 0, 0}, stockOffset[3] = {0, 0, 0};
-    double pitch = 0, diameter = -1, nose = -1, length = -1, holder = -1;
+    HeadlessOptions opt;
+    bool play = false, fastMode = true, fit = false, haveView = false;
+    double size[2] = {1280, 720}, viewAB[2] = {0, 0};
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string v;
@@ -152,6 +122,13 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             err << "vantrel-sim render: " << a << " " << what << "\n";
             return 2;
         };
+        std::string error;
+        const OptionResult taken = parseHeadlessOption(args, i, opt, /*allowHolder=*/true, error);
+        if (taken == OptionResult::Taken) continue;
+        if (taken == OptionResult::Bad) {
+            err << "vantrel-sim render: " << error << "\n";
+            return 2;
+        }
         if (a == "--out") {
             if (!value()) return bad("takes a file name");
             png = v;
@@ -165,8 +142,6 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         } else if (a == "--mode") {
             if (!value() || (v != "fast" && v != "play")) return bad("takes fast or play");
             fastMode = v == "fast";
-        } else if (a == "--machine") {
-            if (!value() || !parseKind(v, kind)) return bad("takes mill, hmill, lathe, vlathe or wire");
         } else if (a == "--size") {
             if (!value() || !parseList(v, 'x', size, 2) || size[0] < 1 || size[1] < 1 || size[0] > 8192 ||
                 size[1] > 8192)
@@ -174,34 +149,6 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         } else if (a == "--view") {
             if (!value() || !parseList(v, ',', viewAB, 2)) return bad("takes A,B in degrees");
             haveView = true;
-        } else if (a == "--stock") {
-            if (!value()) return bad("takes X,Y,Z[@OX,OY,OZ]");
-            std::string sz = v, off;
-            if (auto at = v.find('@'); at != std::string::npos) {
-                sz = v.substr(0, at);
-                off = v.substr(at + 1);
-                haveOffset = true;
-            }
-            if (!parseList(sz, ',', stockSize, 3) || (haveOffset && !parseList(off, ',', stockOffset, 3)))
-                return bad("takes X,Y,Z[@OX,OY,OZ]");
-            haveStock = true;
-        } else if (a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" || a == "--tool-length" ||
-                   a == "--holder") {
-            double d = 0;
-            if (!value() || !parseNumber(v, d)) return bad("takes a number");
-            if (a == "--pitch") {
-                if (!(d > 0)) return bad("must be positive");
-                pitch = d;
-            } else if (a == "--tool-diameter") {
-                diameter = d;
-            } else if (a == "--nose-radius") {
-                nose = d;
-            } else if (a == "--tool-length") {
-                length = d;
-            } else {
-                if (d < 0 || d > 6) return bad("takes 0..6");
-                holder = d;
-            }
         } else if (!a.empty() && a[0] == '-') {
             err << "vantrel-sim render: unknown option '" << a << "'\n" << usage;
             return 2;
@@ -228,31 +175,8 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    s.machineKind = kind;
-    s.machineKindShared = static_cast<int32_t>(kind);
-    applyMachineKindDefaults(s, kind, /*radiusProgramming=*/false);
-    if (haveStock) {
-        s.stock.sizeX = static_cast<float>(stockSize[0]);
-        s.stock.sizeY = static_cast<float>(stockSize[1]);
-        s.stock.sizeZ = static_cast<float>(stockSize[2]);
-    }
-    if (haveOffset) {
-        s.stock.offsetX = static_cast<float>(stockOffset[0]);
-        s.stock.offsetY = static_cast<float>(stockOffset[1]);
-        s.stock.offsetZ = static_cast<float>(stockOffset[2]);
-    }
-    if (pitch > 0) s.stock.pitch = pitch;
-    if (holder >= 0) s.machine.holderStandard = static_cast<int32_t>(holder);
-    initialiseToolTables(s.tools, kind);
-    if (std::vector<ToolRecord>* list = toolListFor(s.tools, kind)) {
-        for (ToolRecord& t : *list) {
-            if (diameter >= 0) t.diameter = diameter;
-            if (nose >= 0) t.noseRadius = nose;
-            if (length >= 0) t.length = length;
-        }
-    }
-    loadWorkingTool(s.tools, kind, 0);
-    initialiseStockGrid(s.stockGrid, s.stock, kind);
+    setUpHeadlessState(s, opt);
+    const MachineKind kind = opt.kind;
     auto initial = std::make_unique<StockGrid>();
     initialiseStockGrid(*initial, s.stock, kind);
 
@@ -308,9 +232,10 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         composer.showScene();
         const StockMeasure m = measureRemoved(*initial, s.stockGrid, s.stock, kind);
         json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end)
-             << "\", \"removed_volume_mm3\": " << num(m.removedVolume);
+             << "\", \"removed_volume_mm3\": " << jsonNumber(m.removedVolume);
         if (!isTurning(kind))
-            json << ", \"height_min\": " << num(m.heightMin) << ", \"height_max\": " << num(m.heightMax);
+            json << ", \"height_min\": " << jsonNumber(m.heightMin)
+                 << ", \"height_max\": " << jsonNumber(m.heightMax);
         json << ", \"cut_steps\": " << session.view().cutSteps()
              << ", \"drawn_steps\": " << drawing.drawnSteps() << ", \"width\": " << composer.window().width()
              << ", \"height\": " << composer.window().height() << "}\n";

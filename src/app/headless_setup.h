@@ -1,0 +1,35 @@
+#pragma once
+// What the headless commands (play, render) share: their machine, stock and tool options, and an
+// application state set up from them as the desktop program would set it up for that machine.
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+
+namespace vantrel {
+
+struct HeadlessOptions {
+    MachineKind kind = MachineKind::VerticalMill;
+    std::optional<std::array<double, 3>> stockSize, stockOffset;
+    std::optional<double> pitch, toolDiameter, noseRadius, toolLength;
+    std::optional<int> holder;  // 0..6, only where a command offers --holder
+};
+
+enum class OptionResult { NotMine, Taken, Bad };
+
+// Reads the option at args[i] when it is one of --machine, --stock, --pitch, --tool-diameter,
+// --nose-radius, --tool-length (and --holder when allowHolder), moving i past its value. On Bad,
+// `error` says what the option takes.
+OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
+                                 bool allowHolder, std::string& error);
+
+// Machine defaults, stock sizes and offsets, pitch, holder, the family's tool list with the given
+// tool values, the working tool and the stock grid.
+void setUpHeadlessState(AppState& s, const HeadlessOptions& o);
+
+// A number for the JSON reports: at most six decimals, trailing zeros dropped, never "-0".
+std::string jsonNumber(double v);
+
+}  // namespace vantrel
