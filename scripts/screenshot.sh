@@ -13,7 +13,7 @@ xvfb-run -a -s "-screen 0 900x640x24" bash -c "
   sleep 1
   cd '$top/samples' && '$bin' $* &
   app=\$!
-  sleep 4
+  sleep ${SHOT_DELAY:-4}
   import -window root '$out.full.png'
   kill \$app 2>/dev/null || true
 "

@@ -89,6 +89,16 @@ int main(int argc, char** argv) {
             std::exit(0);
         });
     }
+    // --autoplay DELAY: presses the play button once the window is up, with the speed slider at DELAY
+    // milliseconds per pixel step (for screenshots of a play).
+    int autoplay = args.indexOf("--autoplay");
+    if (autoplay >= 0 && autoplay + 1 < args.size()) {
+        const int delay = args[autoplay + 1].toInt();
+        QTimer::singleShot(300, [&controls, delay] {
+            controls.setPosition("TrackBar2", delay);
+            controls.click("sb_play");
+        });
+    }
     // --show-hint NAME: shows the tool-tip of a control at once (for screenshots of the hints).
     int hint = args.indexOf("--show-hint");
     if (hint >= 0 && hint + 1 < args.size()) {

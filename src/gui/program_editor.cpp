@@ -27,7 +27,8 @@ ProgramEditor::ProgramEditor(MainWindow& window, Application& app, TQuonStrings&
 std::vector<std::string> programArguments(const QStringList& args) {
     std::vector<std::string> out;
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--screenshot") || args[i] == QLatin1String("--show-hint")) {
+        if (args[i] == QLatin1String("--screenshot") || args[i] == QLatin1String("--show-hint") ||
+            args[i] == QLatin1String("--autoplay")) {
             ++i;
             continue;
         }
