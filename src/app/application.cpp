@@ -4,11 +4,14 @@
 
 #include "core/number_format.h"
 
+#include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
 #include "stock/stock_commands.h"
+#include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
+#include "tools/tool_table.h"
 
 namespace vantrel {
 
@@ -45,6 +48,13 @@ void Application::createControls() {
         cs_.bind(sw.button, toggle);
     }
     cs_.bind("menu_help", [this](const Control&) { help(); });
+    for (int k = 0; k <= 4; ++k) {
+        auto select = [this](const Control& sender) {
+            if (isValidMachineKind(sender.tag)) selectMachine(static_cast<MachineKind>(sender.tag));
+        };
+        cs_.bind(machineMenuItem(static_cast<MachineKind>(k)), select);
+        cs_.bind(machineButton(static_cast<MachineKind>(k)), select);
+    }
     auto end = [this](const Control&) {
         if (hooks.requestClose) {
             hooks.requestClose();
@@ -73,6 +83,41 @@ CommandHooks Application::commandHooks() {
 void Application::bindSubsystemCommands(const TQuonStrings* program) {
     commandHooks_ = commandHooks();
     bindValueEditCommands(cs_, s_, s_.stockGrid, ui_, commandHooks_, [program] { return program; });
+}
+
+void Application::selectMachine(MachineKind kind) {
+    if (kind == s_.machineKind) return;  // the same kind again changes nothing
+    for (int k = 0; k <= 4; ++k) cs_.setChecked(machineMenuItem(static_cast<MachineKind>(k)), false);
+    for (const char* n : {"sb_mouse_xy", "sb_mouse_xz", "sb_mouse_yz"}) cs_.setChecked(n, false);
+    s_.view.kyori = 1000.0f;
+    if (isWire(kind)) ui_.message(kMsgWireUnderDevelopment);  // the selection still goes on
+    cs_.setChecked(machineMenuItem(kind), true);
+    cs_.setChecked(machineButton(kind), true);
+    s_.machineKind = kind;
+    s_.machineKindShared = static_cast<int32_t>(kind);
+    cs_.setCaption("menu_kikai", machineMenuCaption(kind));
+    applyMachineKindDefaults(s_, kind, cs_.checked("menu_kikai_hankei"));
+    // Tool list "-" and the entries 1 .. n-1, entry 0 loaded; its axis becomes the tool axis.
+    applyToolFamily(cs_, s_.tools, kind);
+    if (!isWire(kind)) {
+        if (hooks.holderChanged) hooks.holderChanged();
+        std::lock_guard lk(s_.stockMutex);
+        initialiseStockGrid(s_.stockGrid, s_.stock, kind);
+    }
+    const ToolRecord& w = s_.tools.workingTool;
+    s_.pos.axis = Vec3(w.axisX, w.axisY, w.axisZ);
+    if (isTurning(kind)) cs_.setChecked("sb_mouse_xz", true);
+    if (isWire(kind)) cs_.setChecked("sb_mouse_xy", true);
+    applyFamilyControls(cs_, kind);
+    if (cs_.checked("menu_paneloff")) {
+        s_.view.originX += s_.window.panelLeft;
+        s_.view.originY += s_.window.panelTop;
+    }
+    updateDerivedToolValues(s_.tools);
+    s_.pos.a = s_.tools.toolTiltAngle;
+    s_.pos.b = s_.tools.toolTurnAngle;
+    refreshLabels();
+    requestRepaint();
 }
 
 void Application::refreshLabels() {

@@ -21,6 +21,7 @@ inline constexpr const char* kWindowCaption = "Vantrel 3.71";
 inline constexpr const char* kHelpFile = "vantrelhelp.html";
 inline constexpr const char* kMsgConnected = "接続中です";
 inline constexpr const char* kMsgConfirmExit = "終了しますか?";
+inline constexpr const char* kMsgWireUnderDevelopment = "ワイヤーは開発中です";
 
 // Hooks that later subsystems fill in. Empty hooks do nothing.
 struct ShellHooks {
@@ -54,6 +55,10 @@ class Application {
     void createControls();
     // Binds the value edits, the tool tab and the stock commands (the stock fit reads `program`).
     void bindSubsystemCommands(const TQuonStrings* program);
+    // The machine menu items and tool-bar buttons (Tag = MachineKind): per-kind values, tool list,
+    // holder, stock grid, mouse-move lock, family controls, origin shift with hidden panels, labels.
+    void selectMachine(MachineKind kind);
+
     // Rewrites every value label and value-bearing menu caption.
     void refreshLabels();
     // The callbacks the editing commands use to refresh, repaint and show a caption.

@@ -496,3 +496,56 @@ TEST(MainWindowControls, CaptionsHintsTagsAndCodeSetRules) {
     EXPECT_EQ(atc, 1);
     EXPECT_EQ(menu, 0);
 }
+
+TEST(MachineSelection, LatheThenMillAndTheSameKindAgain) {
+    Shell sh;
+    sh.app.bindSubsystemCommands(nullptr);
+    sh.app.startUp();
+    int repaints = 0;
+    sh.app.hooks.repaint = [&] { ++repaints; };
+    sh.controls.click("sb_kikai1");  // lathe
+    EXPECT_EQ(sh.state.machineKind, MachineKind::Lathe);
+    EXPECT_TRUE(sh.controls.checked("menu_kikai2"));
+    EXPECT_FALSE(sh.controls.checked("menu_kikai0"));
+    EXPECT_EQ(sh.controls.caption("menu_kikai"), "機械（旋盤）");
+    EXPECT_TRUE(sh.controls.checked("sb_mouse_xz"));
+    EXPECT_TRUE(sh.controls.enabled("ComboBox2"));
+    EXPECT_EQ(sh.state.pos.toolPosition(), Vec3(150, 0, 400));
+    EXPECT_EQ(sh.state.machine.diameterDivisor, 1);  // "半径値指令" is checked at start-up
+    EXPECT_EQ(repaints, 1);
+
+    sh.controls.click("menu_kikai0");  // back to the vertical mill
+    EXPECT_EQ(sh.state.machineKind, MachineKind::VerticalMill);
+    EXPECT_EQ(sh.state.pos.toolPosition(), Vec3(0, 0, 435));
+    EXPECT_FLOAT_EQ(sh.state.stock.sizeX, 100);
+    EXPECT_FLOAT_EQ(sh.state.stock.sizeY, 100);
+    EXPECT_FLOAT_EQ(sh.state.stock.sizeZ, 50);
+    EXPECT_FLOAT_EQ(sh.state.stock.offsetZ, -50);
+    EXPECT_EQ(sh.state.view.originX, 160);
+    EXPECT_EQ(sh.state.view.originY, 350);
+    EXPECT_TRUE(sh.controls.enabled("ComboBox1"));
+    EXPECT_FALSE(sh.controls.enabled("ComboBox2"));
+    EXPECT_FALSE(sh.controls.checked("sb_mouse_xz"));
+    EXPECT_TRUE(sh.controls.checked("sb_kikai0"));
+    EXPECT_EQ(sh.state.pos.axis, Vec3(0, 0, 1));
+
+    // The kind already selected: no message, no reset of the view.
+    sh.state.view.scale = 4;
+    sh.controls.click("menu_kikai0");
+    EXPECT_DOUBLE_EQ(sh.state.view.scale, 4);
+    EXPECT_TRUE(sh.ui.messages.empty());
+}
+
+TEST(MachineSelection, WireShowsItsMessageAndHiddenPanelsShiftTheOrigin) {
+    Shell sh;
+    sh.app.bindSubsystemCommands(nullptr);
+    sh.app.startUp();
+    sh.controls.setChecked("menu_paneloff", true);
+    sh.controls.click("sb_kikai2");
+    EXPECT_EQ(sh.ui.messages, (std::vector<std::string>{"ワイヤーは開発中です"}));
+    EXPECT_EQ(sh.state.machineKind, MachineKind::WireEdm);  // the selection goes on
+    EXPECT_EQ(sh.state.view.originX, 160 + 128);
+    EXPECT_EQ(sh.state.view.originY, 260 + 29);
+    EXPECT_TRUE(sh.controls.checked("sb_mouse_xy"));
+    EXPECT_FALSE(sh.controls.enabled("ComboBox1"));
+}
