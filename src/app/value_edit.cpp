@@ -21,15 +21,6 @@ constexpr double kDegToRad = std::numbers::pi / 180.0;
 constexpr const char* kGridFormat = "####0.##";
 constexpr const char* kFineFormat = "##0.#####";
 
-Control label(const char* name, const std::string& caption, int tag) {
-    Control c;
-    c.name = name;
-    c.kind = ControlKind::Label;
-    c.caption = caption;
-    c.tag = tag;
-    return c;
-}
-
 double divisorOf(const AppState& app) {
     const int d = app.machine.diameterDivisor;
     return d == 0 ? 1.0 : static_cast<double>(d);
@@ -97,18 +88,18 @@ void addValueLabelControls(ControlSet& cs) {
                              {"label_a", kPosTagA},
                              {"label_b", kPosTagB},
                              {"label_c", kPosTagC}})
-        cs.add(label(name, "", tag));
+        cs.add(labelControl(name, "", tag));
     GridAxes g;
-    cs.add(label("label_gridk", FormatFloat(kFineFormat, g.interval), kGridTagInterval));
-    cs.add(label("label_gridx", FormatFloat(kGridFormat, g.gridX), kGridTagSizeX));
-    cs.add(label("label_gridy", FormatFloat(kGridFormat, g.gridY), kGridTagSizeY));
-    cs.add(label("label_gridz", FormatFloat(kGridFormat, g.gridZ), kGridTagSizeZ));
-    cs.add(label("label_grid_chux", FormatFloat(kGridFormat, g.centreX), kGridTagCentreX));
-    cs.add(label("label_grid_chuy", FormatFloat(kGridFormat, g.centreY), kGridTagCentreY));
-    cs.add(label("label_grid_chuz", FormatFloat(kGridFormat, g.centreZ), kGridTagCentreZ));
-    cs.add(label("label_axisx", FormatFloat(kGridFormat, g.axisX), kAxisTagX));
-    cs.add(label("label_axisy", FormatFloat(kGridFormat, g.axisY), kAxisTagY));
-    cs.add(label("label_axisz", FormatFloat(kGridFormat, g.axisZ), kAxisTagZ));
+    cs.add(labelControl("label_gridk", FormatFloat(kFineFormat, g.interval), kGridTagInterval));
+    cs.add(labelControl("label_gridx", FormatFloat(kGridFormat, g.gridX), kGridTagSizeX));
+    cs.add(labelControl("label_gridy", FormatFloat(kGridFormat, g.gridY), kGridTagSizeY));
+    cs.add(labelControl("label_gridz", FormatFloat(kGridFormat, g.gridZ), kGridTagSizeZ));
+    cs.add(labelControl("label_grid_chux", FormatFloat(kGridFormat, g.centreX), kGridTagCentreX));
+    cs.add(labelControl("label_grid_chuy", FormatFloat(kGridFormat, g.centreY), kGridTagCentreY));
+    cs.add(labelControl("label_grid_chuz", FormatFloat(kGridFormat, g.centreZ), kGridTagCentreZ));
+    cs.add(labelControl("label_axisx", FormatFloat(kGridFormat, g.axisX), kAxisTagX));
+    cs.add(labelControl("label_axisy", FormatFloat(kGridFormat, g.axisY), kAxisTagY));
+    cs.add(labelControl("label_axisz", FormatFloat(kGridFormat, g.axisZ), kAxisTagZ));
 }
 
 void editPositionCommand(AppState& app, ControlSet& cs, int tag, UiServices& ui, const CommandHooks& hooks) {

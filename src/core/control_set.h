@@ -65,6 +65,16 @@ struct Control {
     bool autoCheck = false;  // a menu item whose click inverts its own check mark before the command
 };
 
+// A label record, as the subsystems register their captions and value labels.
+inline Control labelControl(std::string_view name, std::string_view caption, int tag = 0) {
+    Control c;
+    c.name = std::string(name);
+    c.kind = ControlKind::Label;
+    c.caption = std::string(caption);
+    c.tag = tag;
+    return c;
+}
+
 enum class ControlChange {
     Caption,
     Hint,

@@ -14,15 +14,6 @@ constexpr const char* kSizeFormat = "##0.###";
 constexpr const char* kPitchFormat = "##0.#####";
 constexpr const char* kAskRun = "実行しますか?";
 
-Control label(const char* name, const char* caption, int tag = 0) {
-    Control c;
-    c.name = name;
-    c.kind = ControlKind::Label;
-    c.caption = caption;
-    c.tag = tag;
-    return c;
-}
-
 Control speedButton(const char* name, const char* hint) {
     Control c;
     c.name = name;
@@ -46,22 +37,22 @@ bool reject(UiServices& ui, const std::string& msg) {
 }  // namespace
 
 void addStockControls(ControlSet& cs) {
-    cs.add(label("Label32", "Ｘ（長さ）"));
-    cs.add(label("Label33", "Ｙ"));
-    cs.add(label("Label36", "Ｚ"));
-    cs.add(label("Label38", "Ｘ（位置）"));
-    cs.add(label("Label39", "Ｙ（位置）"));
-    cs.add(label("Label40", "Ｚ（位置）"));
-    cs.add(label("Label44", "ピッチ"));
+    cs.add(labelControl("Label32", "Ｘ（長さ）"));
+    cs.add(labelControl("Label33", "Ｙ"));
+    cs.add(labelControl("Label36", "Ｚ"));
+    cs.add(labelControl("Label38", "Ｘ（位置）"));
+    cs.add(labelControl("Label39", "Ｙ（位置）"));
+    cs.add(labelControl("Label40", "Ｚ（位置）"));
+    cs.add(labelControl("Label44", "ピッチ"));
     StockSpec s;
-    cs.add(label("label_zai_x", FormatFloat(kSizeFormat, s.sizeX).c_str(), kStockTagSizeX));
-    cs.add(label("label_zai_y", FormatFloat(kSizeFormat, s.sizeY).c_str(), kStockTagSizeY));
-    cs.add(label("label_zai_z", FormatFloat(kSizeFormat, s.sizeZ).c_str(), kStockTagSizeZ));
-    cs.add(label("label_zai_x_off", FormatFloat(kSizeFormat, s.offsetX).c_str(), kStockTagOffsetX));
-    cs.add(label("label_zai_y_off", FormatFloat(kSizeFormat, s.offsetY).c_str(), kStockTagOffsetY));
-    cs.add(label("label_zai_z_off", FormatFloat(kSizeFormat, s.offsetZ).c_str(), kStockTagOffsetZ));
-    cs.add(label("label_zai_pitch", FormatFloat(kPitchFormat, s.pitch).c_str(), kStockTagPitch));
-    cs.add(label("label_zai_w", "*", kStockTagWall));
+    cs.add(labelControl("label_zai_x", FormatFloat(kSizeFormat, s.sizeX).c_str(), kStockTagSizeX));
+    cs.add(labelControl("label_zai_y", FormatFloat(kSizeFormat, s.sizeY).c_str(), kStockTagSizeY));
+    cs.add(labelControl("label_zai_z", FormatFloat(kSizeFormat, s.sizeZ).c_str(), kStockTagSizeZ));
+    cs.add(labelControl("label_zai_x_off", FormatFloat(kSizeFormat, s.offsetX).c_str(), kStockTagOffsetX));
+    cs.add(labelControl("label_zai_y_off", FormatFloat(kSizeFormat, s.offsetY).c_str(), kStockTagOffsetY));
+    cs.add(labelControl("label_zai_z_off", FormatFloat(kSizeFormat, s.offsetZ).c_str(), kStockTagOffsetZ));
+    cs.add(labelControl("label_zai_pitch", FormatFloat(kPitchFormat, s.pitch).c_str(), kStockTagPitch));
+    cs.add(labelControl("label_zai_w", "*", kStockTagWall));
 
     Control shape;
     shape.name = "ComboBox3";

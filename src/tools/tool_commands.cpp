@@ -34,15 +34,6 @@ ToolView toolViewOf(MachineKind kind, const ToolRecord& tool) {
     return ToolView::Milling;
 }
 
-Control label(const char* name, const char* caption, int tag = 0) {
-    Control c;
-    c.name = name;
-    c.kind = ControlKind::Label;
-    c.caption = caption;
-    c.tag = tag;
-    return c;
-}
-
 bool reject(UiServices& ui, const char* msg) {
     ui.message(msg);
     return false;
@@ -67,23 +58,24 @@ void showKind(ControlSet& cs, const ToolTable& t, MachineKind kind) {
 }  // namespace
 
 void addToolControls(ControlSet& cs) {
-    cs.add(label("Label43", "ノーズＲ"));
-    cs.add(label("labeltt", "底面角"));
-    cs.add(label("labelts", "側面角"));
-    cs.add(label("labeltk", "直径"));
-    cs.add(label("labeltn", "長さ"));
-    cs.add(label("label_t_haba0", "ホルダー直径"));
-    cs.add(label("label_t_point0", "ホルダー長さ"));
+    cs.add(labelControl("Label43", "ノーズＲ"));
+    cs.add(labelControl("labeltt", "底面角"));
+    cs.add(labelControl("labelts", "側面角"));
+    cs.add(labelControl("labeltk", "直径"));
+    cs.add(labelControl("labeltn", "長さ"));
+    cs.add(labelControl("label_t_haba0", "ホルダー直径"));
+    cs.add(labelControl("label_t_point0", "ホルダー長さ"));
 
     ToolTable fresh;
     const ToolRecord& w = fresh.workingTool;
-    cs.add(label("label_t_point", FormatFloat(kValueFormat, w.holderLength).c_str(), kToolTagPoint));
-    cs.add(label("label_t_kei", FormatFloat(kValueFormat, w.diameter).c_str(), kToolTagDiameter));
-    cs.add(label("label_t_naga", FormatFloat(kValueFormat, w.length).c_str(), kToolTagLength));
-    cs.add(label("label_t_noser", FormatFloat(kValueFormat, w.noseRadius).c_str(), kToolTagNoseRadius));
-    cs.add(label("label_t_teimenkaku", FormatFloat(kValueFormat, w.angleA).c_str(), kToolTagAngleA));
-    cs.add(label("label_t_sokumenkaku", FormatFloat(kValueFormat, w.angleB).c_str(), kToolTagAngleB));
-    cs.add(label("label_t_haba", FormatFloat(kValueFormat, w.holderDiameter).c_str(), kToolTagWidth));
+    cs.add(labelControl("label_t_point", FormatFloat(kValueFormat, w.holderLength).c_str(), kToolTagPoint));
+    cs.add(labelControl("label_t_kei", FormatFloat(kValueFormat, w.diameter).c_str(), kToolTagDiameter));
+    cs.add(labelControl("label_t_naga", FormatFloat(kValueFormat, w.length).c_str(), kToolTagLength));
+    cs.add(
+        labelControl("label_t_noser", FormatFloat(kValueFormat, w.noseRadius).c_str(), kToolTagNoseRadius));
+    cs.add(labelControl("label_t_teimenkaku", FormatFloat(kValueFormat, w.angleA).c_str(), kToolTagAngleA));
+    cs.add(labelControl("label_t_sokumenkaku", FormatFloat(kValueFormat, w.angleB).c_str(), kToolTagAngleB));
+    cs.add(labelControl("label_t_haba", FormatFloat(kValueFormat, w.holderDiameter).c_str(), kToolTagWidth));
 
     Control list;
     list.name = "ComboBox1";
