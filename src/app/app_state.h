@@ -17,6 +17,7 @@
 #include "nc/motion.h"
 #include "nc/play_options.h"
 #include "render/view_state.h"
+#include "stock/material_removal.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
 
@@ -137,6 +138,8 @@ struct AppState {
     StockSpec stock;
     StockGrid stockGrid;    // the discretised stock: one block, allocated once
     std::mutex stockMutex;  // held while the stock grid is cut or read for drawing
+    // The nodes lowered by the play's cuts since the scene last drew them (under stockMutex).
+    StockChange stockChanges;
     ToolTable tools;
     Positions pos;
     ArcOverlay arc;

@@ -64,6 +64,8 @@ void Application::createControls() {
     };
     cs_.bind("sb_end", end);
     cs_.bind("Exit1", end);
+    // Step play draws at every n-th end of a move; the slider picks n.
+    cs_.bind("TrackBar3", [this](const Control& c) { s_.play.speedStep = stepPlayInterval(c.position); });
 }
 
 CommandHooks Application::commandHooks() {

@@ -43,6 +43,7 @@ void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool draw
             MillCutResult r = applyMillCut(s_.stockGrid, s_.stock, s_.tools.workingTool, s_.tools.profile,
                                            pos, mode == kModeMillFast);
             if (r.stockChanged) ++changedSteps_;
+            s_.stockChanges.add(r);
         }
     }
     ForwardingPlaybackView::perStepUpdate(mode, pos, drawDue);

@@ -405,13 +405,27 @@ void SceneComposer::snapshotBackground() {
     scene_.background = &background_;
 }
 
+// The frame of a play is the window image itself: what is composed there is what the widget shows,
+// so a step hands the widget its rectangles without copying them once more.
 void SceneComposer::snapshotFrame() {
-    frame_.resize(scene_.width(), scene_.height());
-    frame_.copyRect(scene_.image(), 0, 0, scene_.width(), scene_.height(), 0, 0);
+    window_.resize(scene_.width(), scene_.height());
+    window_.copyRect(scene_.image(), 0, 0, scene_.width(), scene_.height(), 0, 0);
+    outlinePixels_.clear();
 }
 
 void SceneComposer::showFrame() {
-    copyToWindow(frame_, {0, 0, frame_.width() - 1, frame_.height() - 1});
+    if (onWindowUpdate) onWindowUpdate(0, 0, window_.width(), window_.height());
+}
+
+void SceneComposer::eraseOutline() {
+    const uint32_t* src = scene_.image().row(0);
+    uint32_t* dst = window_.row(0);
+    const size_t n = static_cast<size_t>(window_.width()) * static_cast<size_t>(window_.height());
+    if (scene_.width() == window_.width() && scene_.height() == window_.height()) {
+        for (uint32_t o : outlinePixels_)
+            if (o < n) dst[o] = src[o];
+    }
+    outlinePixels_.clear();
 }
 
 void SceneComposer::playStart(uint8_t mode) {
@@ -420,9 +434,12 @@ void SceneComposer::playStart(uint8_t mode) {
     oldTool_ = PixelRect{};
     oldRestored_ = false;
     lastLatheValid_ = false;
+    outlinePixels_.clear();
+    moveEnds_ = 0;
     {
         std::lock_guard lk(s_.stockMutex);
         lowestNode_ = isMilling(kind()) ? lowestHeight(s_.stock, s_.stockGrid) : 0;
+        s_.stockChanges.clear();
     }
     DisplaySwitches& d = s_.display;
     const bool toolOn = d.tool_on, holderOn = d.holder_on;
@@ -497,61 +514,123 @@ void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow
     view.lightGain = 1.0f;
 }
 
+PixelRect SceneComposer::stockChangeRect(const StockChange& change, double& lowest) const {
+    const StockSpec& st = s_.stock;
+    const StockGrid& g = s_.stockGrid;
+    const int NX = latticeNodesX(st), NY = latticeNodesY(st);
+    const int W = scene_.width(), H = scene_.height();
+    // A lowered node tilts every cell it is a corner of: the nodes one beyond the change bound them.
+    const int x0 = std::clamp(change.ixMin - 1, 0, NX), x1 = std::clamp(change.ixMax + 1, 0, NX);
+    const int y0 = std::clamp(change.iyMin - 1, 0, NY), y1 = std::clamp(change.iyMax + 1, 0, NY);
+    if (NX <= 0 || NY <= 0 || x0 > x1 || y0 > y1) return {};
+    float lo = g.height(x0, y0), hi = change.highestLowered;
+    for (int ix = x0; ix <= x1; ++ix) {
+        const float* r = g.row(ix);
+        for (int iy = y0; iy <= y1; ++iy) {
+            lo = std::min(lo, r[iy]);
+            hi = std::max(hi, r[iy]);
+        }
+    }
+    lowest = std::max(0.0f, lo);
+    // The outer walls reach down to the stock bottom.
+    if (x0 == 0 || y0 == 0 || x1 == NX || y1 == NY) lo = 0;
+    const double p = st.pitch;
+    PixelRect r;
+    for (int c = 0; c < 8; ++c) {
+        const Vec3 corner{st.offsetX + ((c & 1) ? x1 : x0) * p, st.offsetY + ((c & 2) ? y1 : y0) * p,
+                          st.offsetZ + static_cast<double>((c & 4) ? hi : lo)};
+        const ProjectedPoint pp = projectPoint(s_.view, corner);
+        const double sx = screenX(s_.view, pp), sy = screenY(s_.view, pp);
+        // A corner behind the eye or far outside: the changed cells may show anywhere.
+        if (pp.clipped || !(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7))
+            return PixelRect{0, 0, W - 1, H - 1};
+        r.include(saturatingToInt32(std::floor(sx)), saturatingToInt32(std::floor(sy)));
+        r.include(saturatingToInt32(std::ceil(sx)), saturatingToInt32(std::ceil(sy)));
+    }
+    return r.widened(2).clippedTo(W, H);
+}
+
 void SceneComposer::millStep(const Vec3& pos, bool drawDue) {
     if (!playing_ || !drawDue || !isMilling(kind())) return;
     lastCopies_.clear();
     ToolScene ts = toolScene();
     ts.position = pos;
-    // The redraw follows the tool's place on the screen even when the tool itself is hidden.
-    ToolScene bounded = ts;
-    bounded.toolOn = true;
-    const OutlineBounds b = drawToolOutline(nullptr, s_.view, bounded, spinPhase_);
     const int W = scene_.width(), H = scene_.height();
-    // Lowering a node also tilts the cells around it, one lattice step beyond the cutter: the
-    // rectangle grows by that step on the screen besides the 2 pixels of the outline's own margin.
-    const double stepPx = s_.stock.pitch * s_.view.scale;
-    const int32_t margin =
-        2 + (std::isfinite(stepPx) ? static_cast<int32_t>(std::clamp(std::ceil(stepPx), 0.0, 64.0)) : 0);
-    const PixelRect toolRect = b.tool.widened(margin).clippedTo(W, H);
-    PixelRect unionRect = toolRect;
-    if (ts.holderOn) unionRect.unite(b.holder.widened(2).clippedTo(W, H));
+    // The cells the cuts changed since the last drawing: back to the background there, then the mesh
+    // of every cell that can show in that rectangle, depth-tested.
+    PixelRect stockRect;
+    {
+        std::lock_guard lk(s_.stockMutex);
+        const StockChange change = s_.stockChanges;
+        s_.stockChanges.clear();
+        if (!change.empty() && s_.stock.visible != 0) {
+            double lowest = lowestNode_;
+            stockRect = stockChangeRect(change, lowest);
+            lowestNode_ = std::min(lowestNode_, lowest);
+            if (!stockRect.empty())
+                redrawStockWindow(stockRect, latticeWindowFor(s_.view, s_.stock, stockRect, lowestNode_));
+        }
+    }
+    // The mesh may touch one pixel beyond the restored rectangle (see redrawStockWindow).
+    const PixelRect stockCopy = stockRect.empty() ? stockRect : stockRect.widened(1).clippedTo(W, H);
     const Vec3 tip = millingTipPoint(ts.tool, pos);
     const bool below = tip.z <= static_cast<double>(s_.stock.offsetZ) + s_.stock.sizeZ;
-    const bool changed = below && s_.stock.visible != 0 && s_.stock.cuttingEnabled;
-    if (changed && !toolRect.empty()) {
-        std::lock_guard lk(s_.stockMutex);
-        // The cut reaches no lower than the tip: the cells seen through the rectangle lie between
-        // the stock top and the lowest node so far.
-        lowestNode_ = std::min(lowestNode_, tip.z - s_.stock.offsetZ - s_.stock.pitch);
-        redrawStockWindow(toolRect, latticeWindowFor(s_.view, s_.stock, toolRect, lowestNode_));
+    auto showStock = [&] {
+        if (!stockCopy.empty()) copyToWindow(scene_.image(), stockCopy);
+    };
+    if (!(frameInUse_ && (ts.toolOn || ts.holderOn))) {
+        showStock();
+        return;
     }
-    if (frameInUse_ && (ts.toolOn || ts.holderOn)) {
-        if (!changed) {
-            // Above the stock: erase the tool once and leave the window alone until cutting resumes.
-            if (!oldRestored_ && !oldTool_.empty()) {
-                const PixelRect r = oldTool_.clippedTo(W, H);
-                if (!r.empty()) {
-                    frame_.copyRect(scene_.image(), r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1,
-                                    r.left, r.top);
-                    copyToWindow(frame_, r);
-                }
+    if (!below) {
+        // Above the stock: the tool is erased once and the window left alone until it comes down.
+        if (!oldRestored_) {
+            eraseOutline();
+            const PixelRect r = oldTool_.clippedTo(W, H);
+            if (!r.empty()) {
+                lastCopies_.push_back(r);
+                if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
             }
-            oldRestored_ = true;
-            oldTool_ = PixelRect{};
-            return;
         }
-        oldRestored_ = false;
-        const std::vector<PixelRect> rects = toolCopyRects(oldTool_.clippedTo(W, H), unionRect);
-        for (const PixelRect& r : rects)
-            frame_.copyRect(scene_.image(), r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, r.left,
-                            r.top);
-        drawToolOutline(&frame_, s_.view, ts, spinPhase_);
-        spinPhase_ = advanceSpinPhase(spinPhase_, s_.modal.spindle);
-        for (const PixelRect& r : rects) copyToWindow(frame_, r);
-        oldTool_ = unionRect;
-    } else if (changed) {
-        copyToWindow(scene_.image(), toolRect);
+        oldRestored_ = true;
+        oldTool_ = PixelRect{};
+        showStock();
+        return;
     }
+    oldRestored_ = false;
+    // The frame is the window image: put back the scene where the old outline was, bring in the
+    // changed stock, draw the outline at the new place. Only the pixels that change are touched.
+    eraseOutline();
+    if (!stockCopy.empty())
+        window_.copyRect(scene_.image(), stockCopy.left, stockCopy.top, stockCopy.right - stockCopy.left + 1,
+                         stockCopy.bottom - stockCopy.top + 1, stockCopy.left, stockCopy.top);
+    const OutlineBounds b = drawToolOutline(&window_, s_.view, ts, spinPhase_, &outlinePixels_);
+    spinPhase_ = advanceSpinPhase(spinPhase_, s_.modal.spindle);
+    PixelRect newTool = b.tool;
+    newTool.unite(b.holder);
+    newTool = newTool.clippedTo(W, H);
+    // The widget repaints the old and the new tool rectangles, separately when that is less than their
+    // union, and the changed stock.
+    for (const PixelRect& r : toolCopyRects(oldTool_.clippedTo(W, H), newTool)) {
+        lastCopies_.push_back(r);
+        if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+    }
+    if (!stockCopy.empty()) {
+        lastCopies_.push_back(stockCopy);
+        if (onWindowUpdate)
+            onWindowUpdate(stockCopy.left, stockCopy.top, stockCopy.right - stockCopy.left + 1,
+                           stockCopy.bottom - stockCopy.top + 1);
+    }
+    oldTool_ = newTool;
+}
+
+bool SceneComposer::stepPlayMoveEnd(const Vec3& end) {
+    if (!playing_ || !isMilling(kind())) return false;
+    ++moveEnds_;
+    const int64_t n = std::max<int64_t>(1, s_.play.speedStep);
+    if (moveEnds_ % n != 0) return false;
+    millStep(end, true);
+    return true;
 }
 
 void SceneComposer::composeToolFrame() {
@@ -616,7 +695,7 @@ void SceneComposer::playEnd(bool rebuildStock) {
     background_ = Image32();
     backgroundDepth_.clear();
     backgroundDepth_.shrink_to_fit();
-    frame_ = Image32();
+    outlinePixels_.clear();
     frameInUse_ = false;
     // A resize during the play is taken now.
     if (scene_.width() != area_.width || scene_.height() != area_.height) {

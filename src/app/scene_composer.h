@@ -58,7 +58,6 @@ class SceneComposer {
     FrameBuffer& scene() { return scene_; }
     const Image32& window() const { return window_; }
     Image32& window() { return window_; }
-    const Image32& frame() const { return frame_; }
     HolderProfileState& holder() { return holder_; }
     bool panelsHidden() const { return panelsHidden_; }
     SceneArea area() const { return area_; }
@@ -96,8 +95,12 @@ class SceneComposer {
     void snapshotBackground();
     void snapshotFrame();
     void showFrame();
-    // One milling step: the stock window under the tool (when it may have changed) and the tool frame.
+    // One milling step: the stock cells the cuts changed since the last drawing (collected in
+    // AppState::stockChanges) and the tool frame.
     void millStep(const Vec3& pos, bool drawDue);
+    // Step play: a move has ended; every n-th end (n from the step-play drawing interval) draws what
+    // the moves since the last drawing changed. True when it drew.
+    bool stepPlayMoveEnd(const Vec3& end);
     void composeToolFrame();
     // The lathe and wire repaint when the tool's pixel changes.
     void moveRepaint(uint8_t mode);
@@ -114,6 +117,11 @@ class SceneComposer {
     void drawArcOverlay(DrawContext& ctx);
     void drawReadoutOverlay(Image32& target);
     void redrawStockWindow(const PixelRect& rect, const LatticeWindow& win);
+    // The screen rectangle that holds every cell touching the changed nodes, before and after the
+    // cuts; `lowest` receives the lowest height (above the stock bottom) of those cells.
+    PixelRect stockChangeRect(const StockChange& change, double& lowest) const;
+    // Puts the scene's pixels back where the tool outline was drawn into the window image.
+    void eraseOutline();
     MachineKind kind() const { return s_.machineKind; }
 
     AppState& s_;
@@ -123,8 +131,11 @@ class SceneComposer {
     Image32 window_;
     Image32 background_;
     std::vector<float> backgroundDepth_;
-    Image32 frame_;
+    // During a play the window image is the frame: the scene plus the tool outline, whose pixels are
+    // listed here so that the next step puts back exactly those.
     bool frameInUse_ = false;
+    std::vector<uint32_t> outlinePixels_;
+    int64_t moveEnds_ = 0;
     HolderProfileState holder_;
     SceneArea area_;
     bool panelsHidden_ = false;

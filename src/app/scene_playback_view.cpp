@@ -30,10 +30,17 @@ void ScenePlaybackView::moveEndRepaint(uint8_t mode, const Vec3&, bool) {
 }
 
 void ScenePlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
-    if (mode != kModeMillPlay && mode != kModeMillStep) return;
-    if (!drawDue) return;
+    // Step play draws at the ends of moves only.
+    if (mode != kModeMillPlay || !drawDue) return;
     ++drawnSteps_;
     mt_.invoke([&] { c_.millStep(pos, true); });
+}
+
+void ScenePlaybackView::moveEnded(uint8_t mode, const Vec3& end) {
+    if (mode != kModeMillStep) return;
+    mt_.invoke([&] {
+        if (c_.stepPlayMoveEnd(end)) ++drawnSteps_;
+    });
 }
 
 void ScenePlaybackView::playEnd(bool rebuildStock) {

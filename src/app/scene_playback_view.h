@@ -16,6 +16,7 @@ class ScenePlaybackView : public PlaybackView {
     void stepRepaint(uint8_t mode, const Vec3& pos) override;
     void moveEndRepaint(uint8_t mode, const Vec3& end, bool rapid) override;
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
+    void moveEnded(uint8_t mode, const Vec3& end) override;
     void playEnd(bool rebuildStock) override;
 
     int64_t drawnSteps() const { return drawnSteps_; }

@@ -170,7 +170,9 @@ class PlaySink : public MotionSink, public PathDrawHook {
         }
     }
     void onMoveEnd(const Vec3& end) override {
-        if (c_.env_.view) c_.env_.view->perStepUpdate(c_.ctl_.mode, end, true);
+        if (c_.env_.view == nullptr) return;
+        c_.env_.view->perStepUpdate(c_.ctl_.mode, end, true);
+        c_.env_.view->moveEnded(c_.ctl_.mode, end);
     }
     void onCuttingTime(double minutes) override {
         // Shown after every move: "###0.##" and "分".

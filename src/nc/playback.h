@@ -95,6 +95,8 @@ class PlaybackView {
     virtual void moveEndRepaint(uint8_t /*mode*/, const Vec3& /*end*/, bool /*rapid*/) {}
     // The per-step update: cut the stock at the position and redraw what changed.
     virtual void perStepUpdate(uint8_t /*mode*/, const Vec3& /*pos*/, bool /*drawDue*/) {}
+    // A move has ended (after its last per-step update): step play draws here, every n-th time.
+    virtual void moveEnded(uint8_t /*mode*/, const Vec3& /*end*/) {}
     // After the passes: rebuild the stock display (when asked), the moving repaint, release images.
     virtual void playEnd(bool /*rebuildStock*/) {}
     virtual void setEditorReadOnly(bool /*on*/) {}
@@ -128,6 +130,9 @@ class ForwardingPlaybackView : public PlaybackView {
     }
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override {
         if (next_) next_->perStepUpdate(mode, pos, drawDue);
+    }
+    void moveEnded(uint8_t mode, const Vec3& end) override {
+        if (next_) next_->moveEnded(mode, end);
     }
     void playEnd(bool rebuildStock) override {
         if (next_) next_->playEnd(rebuildStock);

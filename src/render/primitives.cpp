@@ -333,6 +333,50 @@ void drawQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, FaceMod
     drawPolygon(ctx, colour, clip, mode, wire, p, 4, nullptr);
 }
 
+MeshQuadPainter::MeshQuadPainter(DrawContext& ctx, uint32_t colour, const ClipRect& clip, bool wire)
+    : ctx_(ctx), colour_(colour), clip_(clip), wire_(wire), shader_(ctx.view) {}
+
+MeshCorner MeshQuadPainter::corner(const Vec3f& p) const {
+    const Projected pr = project(ctx_.view, toVec(p));
+    return {p, pr.s, pr.pp.clipped};
+}
+
+bool MeshQuadPainter::facesEye(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) const {
+    // Wire mode draws the edges of back faces too (drawPolygon decides).
+    if (wire_) return true;
+    return orientation(ctx_.view, a, b, c) >= 0 && orientation(ctx_.view, a, c, d) >= 0;
+}
+
+void MeshQuadPainter::quad(const MeshCorner& a, const MeshCorner& b, const MeshCorner& c,
+                           const MeshCorner& d) {
+    const Vec3f p[4] = {a.p, b.p, c.p, d.p};
+    if (ctx_.openGl) return;
+    if (wire_ || a.clipped || b.clipped || c.clipped || d.clipped) {
+        drawPolygon(ctx_, colour_, clip_, FaceMode::Front, wire_, p, 4, nullptr);
+        return;
+    }
+    // The remaining tests of drawPolygon (the back-face test was facesEye).
+    const ScreenPoint s[4] = {a.s, b.s, c.s, d.s};
+    if (!bboxMeets(s, 4, clip_)) return;
+    const ViewState& view = ctx_.view;
+    int kept[4];
+    int k = 0;
+    for (int i = 0; i < 4; ++i) {
+        bool dup = false;
+        for (int j = 0; j < i; ++j) dup = dup || sameScreen(s[i], s[j]);
+        if (!dup) kept[k++] = i;
+    }
+    if (k < 3) return;
+    auto fill = [&](int i, int j, int l) {
+        const int ia = kept[i], ib = kept[j], ic = kept[l];
+        const uint32_t shaded = shader_.shade(colour_, faceNormal(p[ia], p[ib], p[ic]));
+        fillTriangle(ctx_.fb, view, shaded, clip_, p[ia], p[ib], p[ic], s[ia], s[ib], s[ic]);
+    };
+    fill(0, 1, 2);
+    if (k == 4) fill(0, 2, 3);
+    ++filled_;
+}
+
 void drawSmoothQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, FaceMode mode, bool wire,
                       const Vec3f& p1, const Vec3f& p2, const Vec3f& p3, const Vec3f& p4, const Vec3f& n1,
                       const Vec3f& n2, const Vec3f& n3, const Vec3f& n4) {

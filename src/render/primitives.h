@@ -21,6 +21,7 @@
 #include "core/image32.h"
 #include "core/vec3.h"
 #include "render/frame_buffer.h"
+#include "render/raster.h"
 #include "render/view_state.h"
 
 namespace vantrel {
@@ -76,6 +77,34 @@ void drawQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, FaceMod
 void drawSmoothQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, FaceMode mode, bool wire,
                       const Vec3f& p1, const Vec3f& p2, const Vec3f& p3, const Vec3f& p4, const Vec3f& n1,
                       const Vec3f& n2, const Vec3f& n3, const Vec3f& n4);
+
+// Flat front-facing quads of a mesh whose corners are shared between quads (the machined stock): the
+// caller projects each corner once with corner(), the light direction is worked out once, and a quad
+// outside the clip rectangle is dismissed from its four screen points. The pixels are exactly those of
+// drawQuad3D with FaceMode::Front.
+struct MeshCorner {
+    Vec3f p;
+    ScreenPoint s;
+    bool clipped = true;
+};
+class MeshQuadPainter {
+  public:
+    MeshQuadPainter(DrawContext& ctx, uint32_t colour, const ClipRect& clip, bool wire);
+    MeshCorner corner(const Vec3f& p) const;
+    // The back-face test on the world corners alone, before any of them needs projecting.
+    bool facesEye(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) const;
+    // A quad that passed facesEye.
+    void quad(const MeshCorner& a, const MeshCorner& b, const MeshCorner& c, const MeshCorner& d);
+    int quadsFilled() const { return filled_; }
+
+  private:
+    DrawContext& ctx_;
+    uint32_t colour_;
+    ClipRect clip_;
+    bool wire_;
+    FaceShader shader_;
+    int filled_ = 0;
+};
 
 // Paint modes of the primitives without depth.
 enum class PaintMode : uint8_t {

@@ -100,29 +100,6 @@ DepthPlane trianglePlane(const ViewState& v, const Vec3f& p1, const Vec3f& p2, c
 }
 
 // The lighting of one view, worked out once per primitive.
-struct Shader {
-    Vec3 light;
-    double power;
-    double gain;
-
-    explicit Shader(const ViewState& v) : light(lightDirection(v)), power(v.laypower), gain(v.lightGain) {}
-
-    uint32_t shade(uint32_t colour, const Vec3& n) const {
-        const double len = n.length();
-        double theta = 0;
-        if (len > 0 && std::isfinite(len)) theta = std::acos(std::clamp(n.dot(light) / len, -1.0, 1.0));
-        const double r = (power / 20.0 - theta / kPi) * gain;
-        uint32_t out = 0;
-        for (int shift = 0; shift <= 16; shift += 8) {
-            const int ch = static_cast<int>((colour >> shift) & 0xFF);
-            const double delta = ch * r;
-            const int add = std::isfinite(delta) ? static_cast<int>(std::clamp(delta, -1000.0, 1000.0)) : 0;
-            out |= static_cast<uint32_t>(std::clamp(ch + add, 0, 255)) << shift;
-        }
-        return out;
-    }
-};
-
 // Where a row meets a triangle edge: the edge's end points (vertex indices) and the position along it.
 struct EdgeSample {
     int from = 0, to = 0;
@@ -337,8 +314,26 @@ Vec3 lightDirection(const ViewState& view) {
     return {std::sin(t) * std::cos(b), std::sin(t) * std::sin(b), std::cos(t)};
 }
 
+FaceShader::FaceShader(const ViewState& v)
+    : light_(lightDirection(v)), power_(v.laypower), gain_(v.lightGain) {}
+
+uint32_t FaceShader::shade(uint32_t colour, const Vec3& n) const {
+    const double len = n.length();
+    double theta = 0;
+    if (len > 0 && std::isfinite(len)) theta = std::acos(std::clamp(n.dot(light_) / len, -1.0, 1.0));
+    const double r = (power_ / 20.0 - theta / kPi) * gain_;
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int ch = static_cast<int>((colour >> shift) & 0xFF);
+        const double delta = ch * r;
+        const int add = std::isfinite(delta) ? static_cast<int>(std::clamp(delta, -1000.0, 1000.0)) : 0;
+        out |= static_cast<uint32_t>(std::clamp(ch + add, 0, 255)) << shift;
+    }
+    return out;
+}
+
 uint32_t shadeColour(const ViewState& view, uint32_t colour, const Vec3& normal) {
-    return Shader(view).shade(colour, normal);
+    return FaceShader(view).shade(colour, normal);
 }
 
 void drawDepthLine(FrameBuffer& fb, const ViewState& view, uint32_t colour, const ClipRect& clipIn,
@@ -384,7 +379,7 @@ void fillTriangleSmooth(FrameBuffer& fb, const ViewState& view, uint32_t colour,
                         const Vec3f& n3, ScreenPoint s1, ScreenPoint s2, ScreenPoint s3) {
     const DepthPlane plane = trianglePlane(view, p1, p2, p3);
     const RayWalk walk(view);
-    const Shader shader(view);
+    const FaceShader shader(view);
     const ScreenPoint s[3] = {s1, s2, s3};
     const Vec3 normals[3] = {toVec(n1), toVec(n2), toVec(n3)};
     Image32& img = fb.image();
@@ -440,16 +435,19 @@ void restoreTriangle(Image32& target, const Image32& background, const ClipRect&
                  });
 }
 
-void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clipIn, int32_t x1, int32_t y1, int32_t x2,
-                 int32_t y2, bool dotted) {
-    const ClipRect clip = limitClip(clipIn, target.width(), target.height());
-    if (clip.left > clip.right || clip.top > clip.bottom) return;
-    const uint32_t pixel = toPixel(colour);
-    auto plot = [&](int64_t x, int64_t y) {
-        if (x < clip.left || x > clip.right || y < clip.top || y > clip.bottom) return;
-        target.row(static_cast<int>(y))[x] = pixel;
+namespace {
+
+// The pixels of an integer line from (x1, y1) to (x2, y2), both ends included, inside `clip` (already
+// limited to the image), handed to plot(x, y). Along the major axis a the minor coordinate has moved
+// floor(i minor / major + 1/2) times after i steps (the ties fall as in the classic incremental walk);
+// the quotient is found once at the first step inside the clip and then carried on in integers.
+template <class Plot>
+void walkLine2D(const ClipRect& clip, int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool dotted,
+                Plot&& plot) {
+    auto inside = [&](int64_t x, int64_t y) {
+        return x >= clip.left && x <= clip.right && y >= clip.top && y <= clip.bottom;
     };
-    plot(x1, y1);
+    if (inside(x1, y1)) plot(static_cast<int>(x1), static_cast<int>(y1));
     const int64_t dx = static_cast<int64_t>(x2) - x1, dy = static_cast<int64_t>(y2) - y1;
     const bool alongY = std::llabs(dy) > std::llabs(dx);
     // Major axis a, minor axis b; the walk starts at the end with the smaller major coordinate.
@@ -464,17 +462,84 @@ void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clipIn, int32
     const int64_t dir = b1 >= b0 ? 1 : -1;
     const int64_t lo = alongY ? clip.top : clip.left, hi = alongY ? clip.bottom : clip.right;
     const int64_t iLo = std::max<int64_t>(1, lo - a0), iHi = std::min<int64_t>(major, hi - a0);
+    if (iLo > iHi) return;
+    const int64_t den = 2 * major;
+    const __int128 num0 = static_cast<__int128>(2) * iLo * minor + major;
+    auto moves = static_cast<int64_t>(num0 / den);
+    auto rem = static_cast<int64_t>(num0 % den);
+    const int64_t grow = 2 * minor;
     for (int64_t i = iLo; i <= iHi; ++i) {
-        if (dotted && (i & 1)) continue;
-        // The error term starts at -0.5 and grows by minor/major a step; the minor coordinate moves each
-        // time it reaches 0. After i steps it has moved floor(i minor / major + 1/2) times, worked out in
-        // integers so that the ties fall exactly as in the incremental walk.
-        const auto moves = static_cast<int64_t>((static_cast<__int128>(2) * i * minor + major) / (2 * major));
-        const int64_t a = a0 + i, b = b0 + dir * moves;
-        if (alongY)
-            plot(b, a);
-        else
-            plot(a, b);
+        if (!(dotted && (i & 1))) {
+            const int64_t a = a0 + i, b = b0 + dir * moves;
+            const int64_t x = alongY ? b : a, y = alongY ? a : b;
+            if (inside(x, y)) plot(static_cast<int>(x), static_cast<int>(y));
+        }
+        rem += grow;
+        if (rem >= den) {
+            rem -= den;
+            ++moves;
+        }
+    }
+}
+
+}  // namespace
+
+void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clipIn, int32_t x1, int32_t y1, int32_t x2,
+                 int32_t y2, bool dotted) {
+    const ClipRect clip = limitClip(clipIn, target.width(), target.height());
+    if (clip.left > clip.right || clip.top > clip.bottom) return;
+    const uint32_t pixel = toPixel(colour);
+    walkLine2D(clip, x1, y1, x2, y2, dotted, [&](int x, int y) { target.row(y)[x] = pixel; });
+}
+
+void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipIn, int32_t x1, int32_t y1,
+                         int32_t x2, int32_t y2, std::vector<uint32_t>& offsets) {
+    const ClipRect clip = limitClip(clipIn, target.width(), target.height());
+    if (clip.left > clip.right || clip.top > clip.bottom) return;
+    const uint32_t pixel = toPixel(colour);
+    const auto w = static_cast<uint32_t>(target.width());
+    auto inClip = [&](int32_t x, int32_t y) {
+        return x >= clip.left && x <= clip.right && y >= clip.top && y <= clip.bottom;
+    };
+    if (!inClip(x1, y1) || !inClip(x2, y2)) {
+        walkLine2D(clip, x1, y1, x2, y2, false, [&](int x, int y) {
+            target.row(y)[x] = pixel;
+            offsets.push_back(static_cast<uint32_t>(y) * w + static_cast<uint32_t>(x));
+        });
+        return;
+    }
+    // Both ends inside: every pixel of the walk is too, so it runs without tests, over offsets into
+    // the image, with the same pixels as the general walk.
+    const int32_t dx = x2 - x1, dy = y2 - y1;
+    const bool alongY = std::abs(dy) > std::abs(dx);
+    int32_t a0 = alongY ? y1 : x1, b0 = alongY ? x1 : y1, a1 = alongY ? y2 : x2, b1 = alongY ? x2 : y2;
+    if (a1 < a0) {
+        std::swap(a0, a1);
+        std::swap(b0, b1);
+    }
+    const int64_t major = a1 - a0;
+    const int64_t minor = std::abs(b1 - b0);
+    const size_t at = offsets.size();
+    offsets.resize(at + static_cast<size_t>(major) + 1);
+    uint32_t* out = offsets.data() + at;
+    uint32_t* img = target.row(0);
+    const uint32_t first = static_cast<uint32_t>(y1) * w + static_cast<uint32_t>(x1);
+    img[first] = pixel;
+    *out++ = first;
+    // One step along the major axis, and one along the minor axis, as offsets.
+    const int64_t stepMajor = alongY ? int64_t{w} : 1;
+    const int64_t stepMinor = (b1 >= b0 ? 1 : -1) * (alongY ? 1 : int64_t{w});
+    int64_t o = alongY ? int64_t{a0} * w + b0 : int64_t{b0} * w + a0;
+    const int64_t den = 2 * major;
+    int64_t rem = major;  // 2 i minor + major, less the moves made, at i = 0
+    for (int64_t i = 1; i <= major; ++i) {
+        rem += 2 * minor;
+        o += stepMajor;
+        const bool move = rem >= den;
+        rem -= move ? den : 0;
+        o += move ? stepMinor : 0;
+        img[o] = pixel;
+        *out++ = static_cast<uint32_t>(o);
     }
 }
 

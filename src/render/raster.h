@@ -20,8 +20,10 @@
 // must be current (updateViewBasis).
 #include <cstdint>
 
+#include <vector>
 #include "core/image32.h"
 #include "core/vec3.h"
+
 #include "render/frame_buffer.h"
 #include "render/view_state.h"
 
@@ -38,6 +40,16 @@ Vec3 lightDirection(const ViewState& view);
 // Lights a face: each channel ch becomes ch + trunc(ch r), limited to 0..255, where
 // r = (light power / 20 - angle(normal, light) / pi) x light gain.
 uint32_t shadeColour(const ViewState& view, uint32_t colour, const Vec3& normal);
+// shadeColour with the light direction worked out once, for many faces under one view.
+class FaceShader {
+  public:
+    explicit FaceShader(const ViewState& view);
+    uint32_t shade(uint32_t colour, const Vec3& normal) const;
+
+  private:
+    Vec3 light_;
+    double power_, gain_;
+};
 
 void drawDepthLine(FrameBuffer& fb, const ViewState& view, uint32_t colour, const ClipRect& clip,
                    const Vec3f& p1, const Vec3f& p2, ScreenPoint s1, ScreenPoint s2);
@@ -63,5 +75,9 @@ void restoreTriangle(Image32& target, const Image32& background, const ClipRect&
 // No depth: an integer line, both end points included. A dotted line plots every other pixel.
 void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clip, int32_t x1, int32_t y1, int32_t x2,
                  int32_t y2, bool dotted = false);
+// The same solid line, appending the offset (y x width + x) of every pixel it sets to `offsets`, so
+// that the caller can put those pixels back later.
+void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clip, int32_t x1, int32_t y1,
+                         int32_t x2, int32_t y2, std::vector<uint32_t>& offsets);
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/rounding.h"
 #include "render/shapes.h"
@@ -85,10 +86,44 @@ int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint
     const double p = s.pitch, ox = s.offsetX, oy = s.offsetY, oz = s.offsetZ;
     auto X = [&](int ix) { return ox + ix * p; };
     auto Y = [&](int iy) { return oy + iy * p; };
+    MeshQuadPainter painter(ctx, colour, clip, wire);
     int quads = 0;
+    auto at = [&](const Vec3f& v) { return painter.corner(v); };
+    // Wall quads: corners built here, projected only when the quad faces the eye.
     auto quad = [&](const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) {
-        drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, a, b, c, d);
         ++quads;
+        if (painter.facesEye(a, b, c, d)) painter.quad(at(a), at(b), at(c), at(d));
+    };
+    // The top corners of two node lines (ix and ix + 1), each projected once when a quad first needs it;
+    // walking ix downwards, the line ix of one step is the line ix + 1 of the next.
+    const int span = win.iyMax + 1 - win.iyMin + 1;
+    thread_local std::vector<MeshCorner> lineA, lineB;
+    thread_local std::vector<uint8_t> haveA, haveB;
+    lineA.resize(static_cast<size_t>(span));
+    lineB.resize(static_cast<size_t>(span));
+    haveA.assign(static_cast<size_t>(span), 0);
+    haveB.assign(static_cast<size_t>(span), 0);
+    std::vector<MeshCorner>* lineLo = &lineA;  // node line ix
+    std::vector<MeshCorner>* lineHi = &lineB;  // node line ix + 1
+    std::vector<uint8_t>* haveLo = &haveA;
+    std::vector<uint8_t>* haveHi = &haveB;
+    auto node = [&](bool hiLine, int ix, const float* r, int iy) -> const MeshCorner& {
+        std::vector<MeshCorner>& line = hiLine ? *lineHi : *lineLo;
+        std::vector<uint8_t>& have = hiLine ? *haveHi : *haveLo;
+        const auto k = static_cast<size_t>(iy - win.iyMin);
+        if (!have[k]) {
+            line[k] = at(f3(X(ix), Y(iy), oz + r[iy]));
+            have[k] = 1;
+        }
+        return line[k];
+    };
+    auto topQuad = [&](int ix, const float* r0, const float* r1, int first, int top) {
+        ++quads;
+        const Vec3f a = f3(X(ix), Y(first), oz + r0[first]), b = f3(X(ix + 1), Y(first), oz + r1[first]);
+        const Vec3f c = f3(X(ix + 1), Y(top), oz + r1[top]), d = f3(X(ix), Y(top), oz + r0[top]);
+        if (!painter.facesEye(a, b, c, d)) return;
+        painter.quad(node(false, ix, r0, first), node(true, ix + 1, r1, first), node(true, ix + 1, r1, top),
+                     node(false, ix, r0, top));
     };
     for (int ix = win.ixMax; ix >= win.ixMin; --ix) {
         const float* r0 = g.row(ix);
@@ -102,10 +137,7 @@ int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint
                 while (first - 1 >= win.iyMin && r0[first - 1] == r0[iy] && r1[first - 1] == r1[iy]) --first;
             }
             const float a = r0[first], b = r1[first], c = r1[top], d = r0[top];
-            if (!(a == 0 && b == 0 && c == 0 && d == 0)) {
-                quad(f3(X(ix), Y(first), oz + a), f3(X(ix + 1), Y(first), oz + b),
-                     f3(X(ix + 1), Y(top), oz + c), f3(X(ix), Y(top), oz + d));
-            }
+            if (!(a == 0 && b == 0 && c == 0 && d == 0)) topQuad(ix, r0, r1, first, top);
             iy = first - 1;
         }
         // Outer walls along Y = offsetY and Y = offsetY + NY p.
@@ -117,6 +149,10 @@ int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint
             quad(f3(X(ix + 1), Y(NY), oz), f3(X(ix), Y(NY), oz), f3(X(ix), Y(NY), oz + r0[NY]),
                  f3(X(ix + 1), Y(NY), oz + r1[NY]));
         }
+        // The line ix becomes the line ix + 1 of the next row.
+        std::swap(lineLo, lineHi);
+        std::swap(haveLo, haveHi);
+        std::fill(haveLo->begin(), haveLo->end(), 0);
     }
     // Outer walls along X = offsetX (first row) and X = offsetX + NX p (last row).
     for (int iy = win.iyMin; iy <= win.iyMax; ++iy) {

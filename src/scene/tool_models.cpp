@@ -448,7 +448,8 @@ float advanceSpinPhase(float phase, int spindle) {
     return phase;
 }
 
-OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase) {
+OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase,
+                              std::vector<uint32_t>* drawn) {
     OutlineBounds out;
     if (!isMilling(s.kind)) return out;
     const Vec3 tip = millingTipPoint(s.tool, s.position);
@@ -456,14 +457,23 @@ OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const Tool
     const ToolFrame fr(tip, s.tilt, s.turn);
     const int W = target ? target->width() : 1 << 20, H = target ? target->height() : 1 << 20;
     const ClipRect clip{0, 0, W - 1, H - 1};
-    auto line = [&](PixelRect& bounds, uint32_t colour, const Vec3& p, const Vec3& q) {
-        int32_t x1, y1, x2, y2;
-        if (!screenOf(view, p, x1, y1) || !screenOf(view, q, x2, y2)) return;
-        bounds.include(x1, y1);
-        bounds.include(x2, y2);
-        if (target) paintLine2D(*target, toPixel(colour), clip, x1, y1, x2, y2);
+    struct Px {
+        int32_t x = 0, y = 0;
+        bool ok = false;
     };
-    // Circles at the given profile points and generator lines through them.
+    auto line = [&](PixelRect& bounds, uint32_t pixelColour, const Px& p, const Px& q) {
+        if (!p.ok || !q.ok) return;
+        bounds.include(p.x, p.y);
+        bounds.include(q.x, q.y);
+        if (!target) return;
+        if (drawn)
+            paintLine2DRecorded(*target, pixelColour, clip, p.x, p.y, q.x, q.y, *drawn);
+        else
+            paintLine2D(*target, pixelColour, clip, p.x, p.y, q.x, q.y);
+    };
+    // Circles at the given profile points and generator lines through them. Every point is projected
+    // once and shared by the circle and the generator line that meet there.
+    thread_local std::vector<Px> pts;
     auto outline = [&](PixelRect& bounds, uint32_t colour, const float* r, const float* z, int count, int n) {
         const int steps = n + 1;
         // The generator angles once per outline, not per line (n is at most 16).
@@ -473,12 +483,18 @@ OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const Tool
             cs[k] = std::cos(t);
             sn[k] = std::sin(t);
         }
+        const int stride = steps + 1;
+        pts.resize(static_cast<size_t>(count) * static_cast<size_t>(stride));
+        for (int i = 0; i < count; ++i)
+            for (int k = 0; k <= steps; ++k) {
+                Px& p = pts[static_cast<size_t>(i * stride + k)];
+                p.ok = screenOf(view, fr.at(r[i] * cs[k], r[i] * sn[k], z[i]), p.x, p.y);
+            }
         for (int i = 0; i < count; ++i) {
             for (int k = 0; k < steps; ++k) {
-                const Vec3 a = fr.at(r[i] * cs[k], r[i] * sn[k], z[i]);
-                line(bounds, colour, a, fr.at(r[i] * cs[k + 1], r[i] * sn[k + 1], z[i]));
-                if (i + 1 < count)
-                    line(bounds, colour, a, fr.at(r[i + 1] * cs[k], r[i + 1] * sn[k], z[i + 1]));
+                const Px& a = pts[static_cast<size_t>(i * stride + k)];
+                line(bounds, colour, a, pts[static_cast<size_t>(i * stride + k + 1)]);
+                if (i + 1 < count) line(bounds, colour, a, pts[static_cast<size_t>((i + 1) * stride + k)]);
             }
         }
     };
@@ -497,7 +513,7 @@ OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const Tool
         outline(out.holder, s.palette[13], pr, pz, 13, n);
     }
     if (t.diameter > 0 && s.toolOn) {
-        std::vector<float> r, z;
+        thread_local std::vector<float> r, z;
         profileArrays(cutterProfilePoints(t, s.profile), r, z);
         const int n = modelFacetCount(view, W, H, tip, t.diameter);
         outline(out.tool, s.cutterColour, r.data(), z.data(), static_cast<int>(r.size()), n);

@@ -76,8 +76,10 @@ struct OutlineBounds {
     PixelRect tool, holder;
 };
 // The milling outline without depth into `target` (nullptr: only the bounds are worked out). The
-// generator lines start at `spinPhase`.
-OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase);
+// generator lines start at `spinPhase`. With `drawn` the offsets of the pixels set are appended there,
+// so that a play can put exactly those pixels back before the next frame.
+OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase,
+                              std::vector<uint32_t>* drawn = nullptr);
 
 // The flat lathe silhouette (face mode 0, no depth) in `colour` (0x00BBGGRR); returns its bounds.
 // With mirrored set it is drawn on the other side of the spindle axis (-X).

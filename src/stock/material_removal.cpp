@@ -37,6 +37,18 @@ std::atomic<bool> gVectorCut{true};
 
 constexpr int kBlock = 8;
 
+// The bounds of the nodes lowered by one cut and the highest of their heights before it.
+struct ChangeTrack {
+    int ixMin = INT32_MAX, ixMax = -1, iyMin = INT32_MAX, iyMax = -1;
+    float oldMax = 0;
+    void note(int ix, int iyFirst, int iyLast) {
+        ixMin = std::min(ixMin, ix);
+        ixMax = std::max(ixMax, ix);
+        iyMin = std::min(iyMin, iyFirst);
+        iyMax = std::max(iyMax, iyLast);
+    }
+};
+
 struct RowCutter {
     CutterShape shape = CutterShape::General;
     float zt, tanA, tanS;
@@ -77,97 +89,136 @@ struct RowCutter {
         return nh > 0.0f ? nh : 0.0f;
     }
 
-    // dy2[i] is the squared Y offset of node iy = i + base from the axis.
+    // dy2[i] is the squared Y offset of node iy = i + base from the axis. A row with a lowered node
+    // widens `track` (the whole row of the window, as the vector path reports it).
     template <CutterShape S>
-    bool run(float* row, int lo, int hi, float dx2, const float* dy2, int base) const {
+    bool run(float* row, int ix, int lo, int hi, float dx2, const float* dy2, int base,
+             ChangeTrack& track) const {
         int changed = 0;
-        for (int iy = lo; iy <= hi; ++iy) row[iy] = node<S>(row[iy], dx2, dy2[iy - base], changed);
-        return changed != 0;
+        float oldMax = track.oldMax;
+        for (int iy = lo; iy <= hi; ++iy) {
+            int lowered = 0;
+            const float h = row[iy];
+            row[iy] = node<S>(h, dx2, dy2[iy - base], lowered);
+            oldMax = lowered && h > oldMax ? h : oldMax;
+            changed |= lowered;
+        }
+        if (changed == 0) return false;
+        track.note(ix, lo, hi);
+        track.oldMax = oldMax;
+        return true;
     }
 
 #if VANTREL_CUT_AVX2
     // Eight nodes: heights h[0..7] with squared Y offsets dy2[0..7].
+    // The lanes lowered collect into `seen` (this row), their node offsets (`at` + lane, as floats)
+    // into `first` and `last`, and the highest height they had into `oldMax`: all in registers, so the
+    // bounds of a cut cost a few vector operations a block and no branch.
+    struct Lowered {
+        __m256 seen, oldMax;
+    };
+
     template <CutterShape S>
     __attribute__((target("avx2"))) inline void block8(float* hp, const float* dy2p, __m256 vdx2,
-                                                       __m256& acc) const {
+                                                       Lowered& l) const {
         const __m256 zero = _mm256_setzero_ps();
         const __m256 d2 = _mm256_add_ps(vdx2, _mm256_loadu_ps(dy2p));
         const __m256 h = _mm256_loadu_ps(hp);
+        __m256 lower, nh;
         if constexpr (S == CutterShape::Ball) {
             const __m256 s = _mm256_sub_ps(_mm256_set1_ps(cornerBase),
                                            _mm256_sqrt_ps(_mm256_sub_ps(_mm256_set1_ps(r2), d2)));
-            acc = _mm256_or_ps(acc, _mm256_cmp_ps(h, s, _CMP_GT_OQ));
+            lower = _mm256_cmp_ps(h, s, _CMP_GT_OQ);
             // min(s, h) is s where h > s and h otherwise (also where s is NaN).
-            _mm256_storeu_ps(hp, _mm256_max_ps(_mm256_min_ps(s, h), zero));
-            return;
-        }
-        __m256 s, inside;
-        if constexpr (S == CutterShape::Flat) {
-            s = _mm256_set1_ps(zt);
-            inside = _mm256_cmp_ps(d2, _mm256_set1_ps(topRadius2), _CMP_LE_OQ);
+            nh = _mm256_min_ps(s, h);
         } else {
-            const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
-            const __m256 rho = _mm256_sqrt_ps(d2);
-            const __m256 vr = _mm256_set1_ps(r), vc = _mm256_set1_ps(cornerCentreR);
-            const __m256 bottom = _mm256_add_ps(_mm256_set1_ps(zt), _mm256_mul_ps(rho, _mm256_set1_ps(tanA)));
-            const __m256 q = _mm256_mul_ps(_mm256_add_ps(_mm256_sub_ps(vr, rho), vc),
-                                           _mm256_sub_ps(_mm256_add_ps(rho, vr), vc));
-            const __m256 corner =
-                _mm256_sub_ps(_mm256_set1_ps(cornerBase), _mm256_sqrt_ps(_mm256_and_ps(q, absMask)));
-            const __m256 side = _mm256_add_ps(
-                _mm256_set1_ps(sideBase),
-                _mm256_mul_ps(_mm256_sub_ps(rho, _mm256_set1_ps(sideTangentR)), _mm256_set1_ps(tanS)));
-            s = _mm256_blendv_ps(side, corner, _mm256_cmp_ps(rho, _mm256_set1_ps(sideTangentR), _CMP_LE_OQ));
-            s = _mm256_blendv_ps(s, bottom, _mm256_cmp_ps(rho, _mm256_set1_ps(bottomTangentR), _CMP_LE_OQ));
-            inside = _mm256_cmp_ps(rho, _mm256_set1_ps(topRadius), _CMP_LE_OQ);
+            __m256 s, inside;
+            if constexpr (S == CutterShape::Flat) {
+                s = _mm256_set1_ps(zt);
+                inside = _mm256_cmp_ps(d2, _mm256_set1_ps(topRadius2), _CMP_LE_OQ);
+            } else {
+                const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+                const __m256 rho = _mm256_sqrt_ps(d2);
+                const __m256 vr = _mm256_set1_ps(r), vc = _mm256_set1_ps(cornerCentreR);
+                const __m256 bottom =
+                    _mm256_add_ps(_mm256_set1_ps(zt), _mm256_mul_ps(rho, _mm256_set1_ps(tanA)));
+                const __m256 q = _mm256_mul_ps(_mm256_add_ps(_mm256_sub_ps(vr, rho), vc),
+                                               _mm256_sub_ps(_mm256_add_ps(rho, vr), vc));
+                const __m256 corner =
+                    _mm256_sub_ps(_mm256_set1_ps(cornerBase), _mm256_sqrt_ps(_mm256_and_ps(q, absMask)));
+                const __m256 side = _mm256_add_ps(
+                    _mm256_set1_ps(sideBase),
+                    _mm256_mul_ps(_mm256_sub_ps(rho, _mm256_set1_ps(sideTangentR)), _mm256_set1_ps(tanS)));
+                s = _mm256_blendv_ps(side, corner,
+                                     _mm256_cmp_ps(rho, _mm256_set1_ps(sideTangentR), _CMP_LE_OQ));
+                s = _mm256_blendv_ps(s, bottom,
+                                     _mm256_cmp_ps(rho, _mm256_set1_ps(bottomTangentR), _CMP_LE_OQ));
+                inside = _mm256_cmp_ps(rho, _mm256_set1_ps(topRadius), _CMP_LE_OQ);
+            }
+            lower = _mm256_and_ps(inside, _mm256_cmp_ps(h, s, _CMP_GT_OQ));
+            nh = _mm256_blendv_ps(h, s, lower);
         }
-        const __m256 lower = _mm256_and_ps(inside, _mm256_cmp_ps(h, s, _CMP_GT_OQ));
-        acc = _mm256_or_ps(acc, lower);
         // max(x, 0) gives x when x > 0 and 0 otherwise, as the portable loop does.
-        _mm256_storeu_ps(hp, _mm256_max_ps(_mm256_blendv_ps(h, s, lower), zero));
+        _mm256_storeu_ps(hp, _mm256_max_ps(nh, zero));
+        l.seen = _mm256_or_ps(l.seen, lower);
+        l.oldMax = _mm256_max_ps(l.oldMax, _mm256_and_ps(h, lower));
     }
 
     // All rows of the window: rows ixLo..ixHi, nodes iyLo..iyHi. A row of at least eight nodes ends
     // with a block that overlaps the one before it: a cut applied twice gives what it gave once.
     template <CutterShape S>
     __attribute__((target("avx2"))) bool windowAvx2(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi,
-                                                    float cx, float p, const float* dy2) const {
-        __m256 acc = _mm256_setzero_ps();
+                                                    float cx, float p, const float* dy2,
+                                                    ChangeTrack& track) const {
+        Lowered l{_mm256_setzero_ps(), _mm256_setzero_ps()};
         const int len = iyHi - iyLo + 1;
+        int rowFirst = INT32_MAX, rowLast = -1;
         for (int ix = ixLo; ix <= ixHi; ++ix) {
             const float dx = cx - static_cast<float>(ix) * p;
             const __m256 vdx2 = _mm256_set1_ps(dx * dx);
             float* row = grid.row(ix) + iyLo;
+            l.seen = _mm256_setzero_ps();
             if (len >= kBlock) {
                 int j = 0;
-                for (; j + kBlock <= len; j += kBlock) block8<S>(row + j, dy2 + j, vdx2, acc);
-                if (j < len) block8<S>(row + len - kBlock, dy2 + len - kBlock, vdx2, acc);
+                for (; j + kBlock <= len; j += kBlock) block8<S>(row + j, dy2 + j, vdx2, l);
+                if (j < len) block8<S>(row + len - kBlock, dy2 + len - kBlock, vdx2, l);
             } else {
                 // Too short for one block: run it on copies, padded far outside the cutter.
                 alignas(32) float h[kBlock] = {};
                 alignas(32) float d[kBlock];
                 for (int j = 0; j < kBlock; ++j) d[j] = j < len ? dy2[j] : 1e30f;
                 for (int j = 0; j < len; ++j) h[j] = row[j];
-                block8<S>(h, d, vdx2, acc);
+                block8<S>(h, d, vdx2, l);
                 for (int j = 0; j < len; ++j) row[j] = h[j];
             }
+            if (!_mm256_testz_ps(l.seen, l.seen)) {
+                rowFirst = std::min(rowFirst, ix);
+                rowLast = ix;
+            }
         }
-        return _mm256_movemask_ps(acc) != 0;
+        if (rowLast < 0) return false;
+        alignas(32) float m[kBlock];
+        _mm256_store_ps(m, l.oldMax);
+        for (float v : m) track.oldMax = std::max(track.oldMax, v);
+        // Rows are tracked exactly; along a row the bounds are those of the window.
+        track.note(rowFirst, iyLo, iyHi);
+        track.note(rowLast, iyLo, iyHi);
+        return true;
     }
 #endif
 
-    bool window(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi, float cx, float p,
-                const float* dy2) const {
+    bool window(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi, float cx, float p, const float* dy2,
+                ChangeTrack& track) const {
 #if VANTREL_CUT_AVX2
         static const bool avx2 = __builtin_cpu_supports("avx2");
         if (avx2 && gVectorCut.load(std::memory_order_relaxed)) {
             switch (shape) {
                 case CutterShape::Flat:
-                    return windowAvx2<CutterShape::Flat>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+                    return windowAvx2<CutterShape::Flat>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
                 case CutterShape::Ball:
-                    return windowAvx2<CutterShape::Ball>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+                    return windowAvx2<CutterShape::Ball>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
                 case CutterShape::General:
-                    return windowAvx2<CutterShape::General>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+                    return windowAvx2<CutterShape::General>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
             }
         }
 #endif
@@ -177,13 +228,13 @@ struct RowCutter {
             float* row = grid.row(ix);
             switch (shape) {
                 case CutterShape::Flat:
-                    changed |= run<CutterShape::Flat>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    changed |= run<CutterShape::Flat>(row, ix, iyLo, iyHi, dx * dx, dy2, iyLo, track);
                     break;
                 case CutterShape::Ball:
-                    changed |= run<CutterShape::Ball>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    changed |= run<CutterShape::Ball>(row, ix, iyLo, iyHi, dx * dx, dy2, iyLo, track);
                     break;
                 case CutterShape::General:
-                    changed |= run<CutterShape::General>(row, iyLo, iyHi, dx * dx, dy2, iyLo);
+                    changed |= run<CutterShape::General>(row, ix, iyLo, iyHi, dx * dx, dy2, iyLo, track);
                     break;
             }
         }
@@ -286,8 +337,14 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
         const float dy = cy - static_cast<float>(iy) * p;
         dy2[iy - iyLo] = dy * dy;
     }
-    const bool changed = rc.window(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2);
+    ChangeTrack track;
+    const bool changed = rc.window(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
     result.stockChanged = changed;
+    if (changed) {
+        result.changedIxMin = track.ixMin, result.changedIxMax = track.ixMax;
+        result.changedIyMin = track.iyMin, result.changedIyMax = track.iyMax;
+        result.highestLowered = track.oldMax;
+    }
     return result;
 }
 

@@ -15,6 +15,33 @@ struct MillCutResult {
     bool skipped = false;       // fast play above the stock: nothing computed
     // The lattice nodes visited (inclusive); empty when ixMin > ixMax.
     int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
+    // Where nodes were lowered (inclusive; empty unless stockChanged): the rows exactly, along the
+    // rows the nodes visited. And the highest height, above the stock bottom, that a lowered node had
+    // before the cut.
+    int changedIxMin = 0, changedIxMax = -1, changedIyMin = 0, changedIyMax = -1;
+    float highestLowered = 0;
+};
+
+// The lattice nodes lowered since the stock was last drawn: the cuts of several steps are collected
+// here and the drawing covers them all at once.
+struct StockChange {
+    int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
+    float highestLowered = 0;
+    bool empty() const { return ixMax < ixMin || iyMax < iyMin; }
+    void add(const MillCutResult& r) {
+        if (!r.stockChanged || r.changedIxMax < r.changedIxMin || r.changedIyMax < r.changedIyMin) return;
+        if (empty()) {
+            ixMin = r.changedIxMin, ixMax = r.changedIxMax, iyMin = r.changedIyMin, iyMax = r.changedIyMax;
+            highestLowered = r.highestLowered;
+            return;
+        }
+        ixMin = ixMin < r.changedIxMin ? ixMin : r.changedIxMin;
+        ixMax = ixMax > r.changedIxMax ? ixMax : r.changedIxMax;
+        iyMin = iyMin < r.changedIyMin ? iyMin : r.changedIyMin;
+        iyMax = iyMax > r.changedIyMax ? iyMax : r.changedIyMax;
+        highestLowered = highestLowered > r.highestLowered ? highestLowered : r.highestLowered;
+    }
+    void clear() { *this = StockChange{}; }
 };
 
 // One milling cut at the programmed point `toolPos` (X, Y, Z; taken in single precision).

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include "app/scene_composer.h"
 #include "nc/playback.h"
 #include "render/png_writer.h"
@@ -165,10 +166,25 @@ TEST(ScenePlayback, IncrementalStockEqualsTheFullDraw) {
     for (int i = 0; i <= 120; ++i) path.push_back({25 + 0.4 * i, 30 + 0.25 * i, -4.0 - 0.02 * i});
     for (int i = 0; i <= 80; ++i) path.push_back({73, 60 - 0.4 * i, -6.5});
     int64_t copied = 0;
+    int checked = 0;
     for (const Vec3& p : path) {
         s->pos.tool.set(p);
-        applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile, p, false);
+        s->stockChanges.add(
+            applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile, p, false));
+        const float phase = c.spinPhase();
         c.millStep(p, true);
+        // The window is the scene with the outline drawn over it, nothing more: the outline of the
+        // step before was put back completely.
+        if (checked++ % 25 == 0) {
+            Image32 expect = c.scene().image();
+            ToolScene ts = c.toolScene();
+            ts.position = p;
+            drawToolOutline(&expect, s->view, ts, phase);
+            int wrong = 0;
+            for (int y = 0; y < expect.height(); ++y)
+                for (int x = 0; x < expect.width(); ++x) wrong += expect.at(x, y) != c.window().at(x, y);
+            EXPECT_EQ(wrong, 0) << "step " << checked;
+        }
         for (const PixelRect& r : c.lastCopies()) {
             passed.unite(r);
             copied += r.area();
@@ -201,6 +217,63 @@ TEST(ScenePlayback, IncrementalStockEqualsTheFullDraw) {
         writePng(std::string(dump) + ".inc.png", incremental);
     }
     RecordProperty("differing_pixels", std::to_string(differ) + " of " + std::to_string(total));
+    EXPECT_LT(static_cast<double>(differ), 0.002 * static_cast<double>(total)) << differ << " of " << total;
+}
+
+// Step play draws at every n-th end of a move only, and then everything the moves since the last
+// drawing changed.
+TEST(ScenePlayback, StepPlayDrawsAtEveryNthMoveEnd) {
+    auto s = millState();
+    s->tools.workingTool.diameter = 8;
+    s->tools.workingTool.noseRadius = 0;
+    updateDerivedToolValues(s->tools);
+    s->play.speedStep = stepPlayInterval(4);  // 10
+    ASSERT_EQ(s->play.speedStep, 10);
+    SceneComposer c(*s);
+    c.repaintScene();
+    c.playStart(kModeMillStep);
+    std::vector<int> drawnAt;
+    Image32 last = c.scene().image();
+    for (int move = 1; move <= 25; ++move) {
+        // One short move of five steps along X; nothing is drawn in its middle.
+        for (int k = 0; k < 5; ++k) {
+            const Vec3 p{20.0 + move * 2 + k * 0.4, 40, -3};
+            s->stockChanges.add(
+                applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile, p, false));
+        }
+        const Image32 before = c.scene().image();
+        if (c.stepPlayMoveEnd({20.0 + move * 2 + 2, 40, -3})) {
+            drawnAt.push_back(move);
+        } else {
+            int diff = 0;
+            for (int y = 0; y < before.height(); ++y)
+                for (int x = 0; x < before.width(); ++x)
+                    diff += before.at(x, y) != c.scene().image().at(x, y);
+            EXPECT_EQ(diff, 0) << "move " << move;
+        }
+    }
+    EXPECT_EQ(drawnAt, (std::vector<int>{10, 20}));
+    // Moves 11 to 20 are all in the picture: it equals the full draw where the last drawing copied.
+    const Image32 incremental = c.scene().image();
+    PixelRect copied;
+    for (const PixelRect& r : c.lastCopies()) copied.unite(r);
+    c.playEnd(false);
+    s->display.tool_on = s->display.holder_on = false;
+    // The reference: the stock as it stood after move 20 (replayed on a fresh block), drawn in full.
+    StockSpec spec = s->stock;
+    initialiseStockGrid(s->stockGrid, spec, MachineKind::VerticalMill);
+    for (int move = 1; move <= 20; ++move)
+        for (int k = 0; k < 5; ++k)
+            applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile,
+                         {20.0 + move * 2 + k * 0.4, 40, -3}, false);
+    c.drawStockSurface();
+    ASSERT_FALSE(copied.empty());
+    int64_t differ = 0, total = 0;
+    for (int y = copied.top; y <= copied.bottom; ++y)
+        for (int x = copied.left; x <= copied.right; ++x) {
+            ++total;
+            differ += !closeColour(incremental.at(x, y), c.scene().image().at(x, y));
+        }
     EXPECT_LT(static_cast<double>(differ), 0.002 * static_cast<double>(total)) << differ << " of " << total;
 }
 

@@ -20,15 +20,16 @@ thread_local bool g_counting = false;
 std::atomic<long> g_allocations{0};
 }  // namespace
 
-void* operator new(std::size_t n) {
+// Kept out of line: inlined into their callers, GCC takes the malloc/free pair for a mismatch.
+__attribute__((noinline)) void* operator new(std::size_t n) {
     if (g_counting) ++g_allocations;
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept {
+__attribute__((noinline)) void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <vector>
 
 #include "stock/material_removal.h"
 
@@ -111,6 +112,11 @@ TEST(CutSequence, VectorAndPortableCutsAgreeExactly) {
         setVectorMillCut(false);
         const MillCutResult rb = applyMillCut(b, stock, t, prof, p, false);
         ASSERT_EQ(ra.stockChanged, rb.stockChanged) << i;
+        ASSERT_EQ(ra.changedIxMin, rb.changedIxMin) << i;
+        ASSERT_EQ(ra.changedIxMax, rb.changedIxMax) << i;
+        ASSERT_EQ(ra.changedIyMin, rb.changedIyMin) << i;
+        ASSERT_EQ(ra.changedIyMax, rb.changedIyMax) << i;
+        ASSERT_EQ(ra.highestLowered, rb.highestLowered) << i;
     }
     setVectorMillCut(true);
     int differing = 0;
@@ -118,6 +124,76 @@ TEST(CutSequence, VectorAndPortableCutsAgreeExactly) {
         for (int iy = 0; iy <= kStockMaxIndex; ++iy)
             if (a.height(ix, iy) != b.height(ix, iy)) ++differing;
     EXPECT_EQ(differing, 0);
+}
+
+// The bounds a cut reports hold every node whose height changed: the rows exactly, along a row the
+// nodes the cut visited; the highest height reported is the highest that a changed node had. This
+// for every cutter shape and both paths: the drawing of the stock during a play redraws only what
+// these bounds cover.
+TEST(CutSequence, ReportedChangeBoundsAreExact) {
+    std::mt19937 rng(5);
+    StockSpec stock;
+    stock.sizeX = 30, stock.sizeY = 20, stock.pitch = 0.5;
+    const int nx = 60, ny = 40;
+    std::uniform_real_distribution<double> xy(-6, 36), z(-49, 1), d(0.5, 14);
+    for (bool vector : {true, false}) {
+        setVectorMillCut(vector);
+        StockGrid g;
+        initialiseStockGrid(g, stock, MachineKind::VerticalMill);
+        std::vector<float> before(static_cast<size_t>((nx + 1) * (ny + 1)));
+        int changedCuts = 0;
+        for (int i = 0; i < 400; ++i) {
+            ToolRecord t = defaultMillTool();
+            t.diameter = d(rng);
+            t.noseRadius = i % 3 == 0 ? 0 : (i % 3 == 1 ? t.diameter / 2 : t.diameter / 6);
+            if (i % 5 == 0) t.angleA = 30, t.noseRadius = 0;
+            const ToolProfile prof = computeToolProfile(t, 0);
+            for (int ix = 0; ix <= nx; ++ix)
+                for (int iy = 0; iy <= ny; ++iy)
+                    before[static_cast<size_t>(ix * (ny + 1) + iy)] = g.height(ix, iy);
+            const MillCutResult r = applyMillCut(g, stock, t, prof, {xy(rng), xy(rng), z(rng)}, false);
+            int x0 = INT32_MAX, x1 = -1, y0 = INT32_MAX, y1 = -1;
+            float high = 0;
+            for (int ix = 0; ix <= nx; ++ix)
+                for (int iy = 0; iy <= ny; ++iy) {
+                    const float old = before[static_cast<size_t>(ix * (ny + 1) + iy)];
+                    if (g.height(ix, iy) == old) continue;
+                    x0 = std::min(x0, ix), x1 = std::max(x1, ix), y0 = std::min(y0, iy),
+                    y1 = std::max(y1, iy);
+                    high = std::max(high, old);
+                }
+            // Every tip here stays above the stock bottom, so a lowered node always changes.
+            ASSERT_EQ(r.stockChanged, x1 >= 0) << i;
+            if (x1 < 0) continue;
+            ++changedCuts;
+            EXPECT_EQ(r.changedIxMin, x0) << i;
+            EXPECT_EQ(r.changedIxMax, x1) << i;
+            EXPECT_EQ(r.changedIyMin, r.iyMin) << i;
+            EXPECT_EQ(r.changedIyMax, r.iyMax) << i;
+            EXPECT_LE(r.changedIyMin, y0) << i;
+            EXPECT_GE(r.changedIyMax, y1) << i;
+            EXPECT_EQ(r.highestLowered, high) << i;
+        }
+        EXPECT_GT(changedCuts, 50);
+    }
+    setVectorMillCut(true);
+
+    // Collected over several cuts, the bounds cover them all; a cut that changes nothing adds nothing.
+    StockChange acc;
+    MillCutResult a, b, none;
+    a.stockChanged = b.stockChanged = true;
+    a.changedIxMin = 3, a.changedIxMax = 5, a.changedIyMin = 10, a.changedIyMax = 12, a.highestLowered = 40;
+    b.changedIxMin = 4, b.changedIxMax = 9, b.changedIyMin = 2, b.changedIyMax = 11, b.highestLowered = 30;
+    acc.add(none);
+    EXPECT_TRUE(acc.empty());
+    acc.add(a);
+    acc.add(b);
+    acc.add(none);
+    EXPECT_EQ(acc.ixMin, 3);
+    EXPECT_EQ(acc.ixMax, 9);
+    EXPECT_EQ(acc.iyMin, 2);
+    EXPECT_EQ(acc.iyMax, 12);
+    EXPECT_EQ(acc.highestLowered, 40);
 }
 
 }  // namespace
