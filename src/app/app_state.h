@@ -10,6 +10,7 @@
 #include <string>
 
 #include <mutex>
+#include "core/image32.h"
 #include "core/machine_kind.h"
 #include "core/shared_value.h"
 #include "core/vec3.h"
@@ -123,7 +124,8 @@ struct SettingsPersistence {
 };
 
 struct PictureState {
-    int32_t pictureMode = 0;  // 0 none
+    int32_t pictureMode = 0;  // 0 none, 1 centred, 2 fitted to the scene, 3 on a plane
+    Image32 pictureImage;     // as loaded; empty until a picture is chosen
     std::string fileName;
     Shared<int32_t> effectKind = 255;  // 255 stopped
 };

@@ -6,6 +6,7 @@
 #include "core/number_format.h"
 #include "core/rounding.h"
 #include "nc/playback.h"
+#include "render/picture_placement.h"
 #include "render/raster.h"
 #include "render/shapes.h"
 #include "render/view.h"
@@ -271,6 +272,9 @@ void SceneComposer::repaintScene() {
     view.lightGain = 1.0f;
     scene_.clearDepth(kFarDepth);
     scene_.image().fill(toPixel(s_.colours.back()));
+    // The background picture: modes 1 and 2 place the image here; mode 3 belongs to the scene's planes.
+    if (s_.picture.pictureMode == 1 || s_.picture.pictureMode == 2)
+        placePicture(scene_.image(), s_.picture.pictureImage, s_.picture.pictureMode);
     DrawContext ctx(scene_, view);
     ctx.penColour = s_.colours[12];
     if (s_.display.grid_on) drawGrid(ctx);
@@ -390,6 +394,23 @@ void SceneComposer::quickToolRedraw() {
         std::lock_guard lk(s_.stockMutex);
         applyMillCut(s_.stockGrid, s_.stock, s_.tools.workingTool, s_.tools.profile, ts.position, false);
     }
+}
+
+void SceneComposer::drawMagnifierFrame(int cx, int cy, int hw, int hh) {
+    const int64_t l = int64_t{cx} - hw, r = int64_t{cx} + hw, t = int64_t{cy} - hh, b = int64_t{cy} + hh;
+    auto clampPx = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 20), 1 << 20));
+    };
+    const int32_t x0 = clampPx(l), x1 = clampPx(r), y0 = clampPx(t), y1 = clampPx(b);
+    const uint32_t pen = s_.colours[1];
+    const ClipRect clip{0, 0, window_.width() - 1, window_.height() - 1};
+    paintLine2D(window_, pen, clip, x0, y0, x1, y0);
+    paintLine2D(window_, pen, clip, x1, y0, x1, y1);
+    paintLine2D(window_, pen, clip, x1, y1, x0, y1);
+    paintLine2D(window_, pen, clip, x0, y1, x0, y0);
+    const PixelRect area = PixelRect{x0, y0, x1, y1}.clippedTo(window_.width(), window_.height());
+    if (!area.empty() && onWindowUpdate)
+        onWindowUpdate(area.left, area.top, area.right - area.left + 1, area.bottom - area.top + 1);
 }
 
 // --- Playback -------------------------------------------------------------------------------

@@ -89,6 +89,9 @@ class SceneComposer {
     void updatePositionReadout();
     // After a left-button tool drag step (mills): imprint, copy, outline, cut at the tool.
     void quickToolRedraw();
+    // The area a pending magnifier zoom will fill, outlined on the window only (the scene image keeps
+    // no trace of it, so the next repaint removes it).
+    void drawMagnifierFrame(int centreX, int centreY, int halfWidth, int halfHeight);
 
     // --- Playback composition (UI thread) --------------------------------------------------------
     void playStart(uint8_t mode);

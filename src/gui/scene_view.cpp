@@ -149,6 +149,9 @@ void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {
     } else if (up.repaint) {
         composer_.repaintScene();
     }
+    if (up.magnifier)
+        composer_.drawMagnifierFrame(up.magnifier->centreX, up.magnifier->centreY, up.magnifier->halfWidth,
+                                     up.magnifier->halfHeight);
 }
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include "app/scene_composer.h"
 #include "nc/playback.h"
 #include "render/png_writer.h"
+#include "render/raster.h"
 #include "render/view.h"
 #include "stock/material_removal.h"
 
@@ -128,6 +129,64 @@ TEST(SceneRepaint, LayersAndSwitches) {
     s->window.settingsReady = false;
     c.repaintScene();
     EXPECT_EQ(updates, 2);
+}
+
+// The picture lies under everything else: where nothing is drawn it shows, elsewhere the scene does.
+TEST(SceneRepaint, BackgroundPictureUnderTheScene) {
+    auto s = millState();
+    SceneComposer c(*s);
+    c.repaintScene();
+    const Image32 plain = c.window();
+    s->picture.pictureImage = Image32(40, 30, 0x00C01020);
+    s->picture.pictureMode = 2;  // stretched over the whole 400 x 300 scene (same proportions)
+    c.repaintScene();
+    int shown = 0, kept = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            const bool back = plain.at(x, y) == toPixel(s->colours.back());
+            if (back) shown += c.window().at(x, y) == 0x00C01020u;
+            if (!back) kept += c.window().at(x, y) == plain.at(x, y);
+        }
+    const int64_t all = int64_t{plain.width()} * plain.height();
+    EXPECT_GT(shown, all / 2);
+    EXPECT_GT(kept, 1000);
+    // Mode 1 centres the small picture: the corner keeps the background colour.
+    s->picture.pictureMode = 1;
+    c.repaintScene();
+    EXPECT_EQ(c.window().at(0, 0), toPixel(s->colours.back()));
+    EXPECT_EQ(c.window().at(180, 135), 0x00C01020u);
+}
+
+TEST(SceneRepaint, MagnifierFrameOnTheWindowOnly) {
+    auto s = millState();
+    SceneComposer c(*s);
+    c.repaintScene();
+    const Image32 scene = c.scene().image();
+    int updates = 0;
+    c.onWindowUpdate = [&](int x, int y, int w, int h) {
+        ++updates;
+        EXPECT_EQ(x, 100);
+        EXPECT_EQ(y, 80);
+        EXPECT_EQ(w, 201);
+        EXPECT_EQ(h, 141);
+    };
+    c.drawMagnifierFrame(200, 150, 100, 70);
+    EXPECT_EQ(updates, 1);
+    const uint32_t pen = toPixel(s->colours[1]);
+    for (int x = 100; x <= 300; x += 20) {
+        EXPECT_EQ(c.window().at(x, 80), pen);
+        EXPECT_EQ(c.window().at(x, 220), pen);
+    }
+    EXPECT_EQ(c.window().at(100, 150), pen);
+    EXPECT_EQ(c.window().at(300, 150), pen);
+    EXPECT_EQ(c.window().at(200, 150), scene.at(200, 150));
+    // The scene image has no trace of it; a frame larger than the window is clipped.
+    for (int y = 0; y < scene.height(); ++y)
+        for (int x = 0; x < scene.width(); ++x) ASSERT_EQ(scene.at(x, y), c.scene().image().at(x, y));
+    c.onWindowUpdate = nullptr;
+    c.drawMagnifierFrame(200, 150, 100000, 2000000000);
+    c.repaintScene();
+    EXPECT_EQ(c.window().at(100, 80), scene.at(100, 80));
 }
 
 TEST(SceneRepaint, MachinedStateOnRequestOnly) {
