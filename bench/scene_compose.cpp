@@ -71,8 +71,10 @@ void BM_PlayStep(benchmark::State& st) {
     s->tools.workingTool.diameter = 10;
     s->tools.workingTool.noseRadius = 0;
     updateDerivedToolValues(s->tools);
-    // Argument 1: the stock alone (tool and holder hidden), to tell the two costs apart.
+    // Argument 1: the stock alone (tool and holder hidden); 2: the tool and holder alone (stock hidden),
+    // to tell the two costs apart.
     if (st.range(0) == 1) s->display.tool_on = s->display.holder_on = false;
+    if (st.range(0) == 2) s->stock.visible = 0;
     initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
     SceneComposer c(*s);
     fit(*s, c);
@@ -107,7 +109,7 @@ void BM_PlayStep(benchmark::State& st) {
     st.counters["px_announced"] = benchmark::Counter(static_cast<double>(area) / static_cast<double>(steps));
     c.playEnd(false);
 }
-BENCHMARK(BM_PlayStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayStep)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_RenderPocketSample(benchmark::State& st) {
     std::string here = __FILE__;

@@ -137,7 +137,7 @@ class SceneComposer {
     // During a play the window image is the frame: the scene plus the tool outline, whose pixels are
     // listed here so that the next step puts back exactly those.
     bool frameInUse_ = false;
-    std::vector<uint32_t> outlinePixels_;
+    PixelRecord outlinePixels_;
     int64_t moveEnds_ = 0;
     HolderProfileState holder_;
     SceneArea area_;

@@ -493,7 +493,7 @@ void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clipIn, int32
 }
 
 void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipIn, int32_t x1, int32_t y1,
-                         int32_t x2, int32_t y2, std::vector<uint32_t>& offsets) {
+                         int32_t x2, int32_t y2, PixelRecord& offsets) {
     const ClipRect clip = limitClip(clipIn, target.width(), target.height());
     if (clip.left > clip.right || clip.top > clip.bottom) return;
     const uint32_t pixel = toPixel(colour);
@@ -504,7 +504,7 @@ void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipI
     if (!inClip(x1, y1) || !inClip(x2, y2)) {
         walkLine2D(clip, x1, y1, x2, y2, false, [&](int x, int y) {
             target.row(y)[x] = pixel;
-            offsets.push_back(static_cast<uint32_t>(y) * w + static_cast<uint32_t>(x));
+            offsets.push(static_cast<uint32_t>(y) * w + static_cast<uint32_t>(x));
         });
         return;
     }
@@ -519,9 +519,8 @@ void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipI
     }
     const int64_t major = a1 - a0;
     const int64_t minor = std::abs(b1 - b0);
-    const size_t at = offsets.size();
-    offsets.resize(at + static_cast<size_t>(major) + 1);
-    uint32_t* out = offsets.data() + at;
+    uint32_t* out = offsets.room(static_cast<size_t>(major) + 1);
+    offsets.added(static_cast<size_t>(major) + 1);
     uint32_t* img = target.row(0);
     const uint32_t first = static_cast<uint32_t>(y1) * w + static_cast<uint32_t>(x1);
     img[first] = pixel;

@@ -20,6 +20,7 @@
 // must be current (updateViewBasis).
 #include <cstdint>
 
+#include <algorithm>
 #include <vector>
 #include "core/image32.h"
 #include "core/vec3.h"
@@ -75,9 +76,32 @@ void restoreTriangle(Image32& target, const Image32& background, const ClipRect&
 // No depth: an integer line, both end points included. A dotted line plots every other pixel.
 void paintLine2D(Image32& target, uint32_t colour, const ClipRect& clip, int32_t x1, int32_t y1, int32_t x2,
                  int32_t y2, bool dotted = false);
-// The same solid line, appending the offset (y x width + x) of every pixel it sets to `offsets`, so
-// that the caller can put those pixels back later.
+// Offsets (y x width + x) of pixels set, kept so that they can be put back. The storage only grows,
+// so recording a frame after the first allocates nothing and clears nothing.
+class PixelRecord {
+  public:
+    // Room for n more offsets; the caller writes them and then calls added(n).
+    uint32_t* room(size_t n) {
+        if (count_ + n > store_.size()) store_.resize(std::max(store_.size() * 2, count_ + n + 1024));
+        return store_.data() + count_;
+    }
+    void added(size_t n) { count_ += n; }
+    void push(uint32_t o) {
+        *room(1) = o;
+        ++count_;
+    }
+    const uint32_t* begin() const { return store_.data(); }
+    const uint32_t* end() const { return store_.data() + count_; }
+    size_t size() const { return count_; }
+    void clear() { count_ = 0; }
+
+  private:
+    std::vector<uint32_t> store_;
+    size_t count_ = 0;
+};
+
+// The same solid line, recording the offset of every pixel it sets.
 void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clip, int32_t x1, int32_t y1,
-                         int32_t x2, int32_t y2, std::vector<uint32_t>& offsets);
+                         int32_t x2, int32_t y2, PixelRecord& offsets);
 
 }  // namespace vantrel

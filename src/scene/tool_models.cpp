@@ -94,18 +94,6 @@ bool screenOf(const ViewState& view, const Vec3& p, int32_t& x, int32_t& y) {
 
 }  // namespace
 
-void PixelRect::include(int32_t x, int32_t y) {
-    if (empty()) {
-        left = right = x;
-        top = bottom = y;
-        return;
-    }
-    left = std::min(left, x);
-    right = std::max(right, x);
-    top = std::min(top, y);
-    bottom = std::max(bottom, y);
-}
-
 void PixelRect::unite(const PixelRect& o) {
     if (o.empty()) return;
     if (empty()) {
@@ -449,7 +437,7 @@ float advanceSpinPhase(float phase, int spindle) {
 }
 
 OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase,
-                              std::vector<uint32_t>* drawn) {
+                              PixelRecord* drawn) {
     OutlineBounds out;
     if (!isMilling(s.kind)) return out;
     const Vec3 tip = millingTipPoint(s.tool, s.position);

@@ -41,7 +41,17 @@ struct PixelRect {
     int32_t left = 0, top = 0, right = -1, bottom = -1;
     bool empty() const { return right < left || bottom < top; }
     int64_t area() const { return empty() ? 0 : int64_t{right - left + 1} * int64_t{bottom - top + 1}; }
-    void include(int32_t x, int32_t y);
+    void include(int32_t x, int32_t y) {
+        if (empty()) {
+            left = right = x;
+            top = bottom = y;
+            return;
+        }
+        left = x < left ? x : left;
+        right = x > right ? x : right;
+        top = y < top ? y : top;
+        bottom = y > bottom ? y : bottom;
+    }
     void unite(const PixelRect& o);
     PixelRect widened(int32_t by) const;
     PixelRect clippedTo(int w, int h) const;
@@ -79,7 +89,7 @@ struct OutlineBounds {
 // generator lines start at `spinPhase`. With `drawn` the offsets of the pixels set are appended there,
 // so that a play can put exactly those pixels back before the next frame.
 OutlineBounds drawToolOutline(Image32* target, const ViewState& view, const ToolScene& s, float spinPhase,
-                              std::vector<uint32_t>* drawn = nullptr);
+                              PixelRecord* drawn = nullptr);
 
 // The flat lathe silhouette (face mode 0, no depth) in `colour` (0x00BBGGRR); returns its bounds.
 // With mirrored set it is drawn on the other side of the spindle axis (-X).

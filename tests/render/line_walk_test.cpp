@@ -54,7 +54,7 @@ TEST(LineWalk, MatchesTheClosedFormAndRecordsItsPixels) {
         paintLine2D(img, 0, clip, x1, y1, x2, y2);
         ASSERT_EQ(written(img, 0xFFFFFF), expect) << x1 << "," << y1 << " " << x2 << "," << y2;
         img.fill(0xFFFFFF);
-        std::vector<uint32_t> offsets;
+        PixelRecord offsets;
         paintLine2DRecorded(img, 0, clip, x1, y1, x2, y2, offsets);
         std::set<std::pair<int, int>> recorded;
         for (uint32_t o : offsets)
