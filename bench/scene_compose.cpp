@@ -6,14 +6,25 @@
 #include <sstream>
 #include <string>
 
+#include "app/play_session.h"
 #include "app/scene_composer.h"
+#include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
+#include "core/control_set.h"
 #include "nc/playback.h"
+#include "platform/main_thread.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"
 
 namespace vantrel {
 namespace {
+
+// The position labels a play step updates, as the window has them.
+void addReadoutLabels(ControlSet& cs) {
+    for (const char* n : {"label_x", "label_y", "label_z", "label_a", "label_b", "label_c", "label_vx",
+                          "label_vy", "label_vz"})
+        cs.add(labelControl(n, ""));
+}
 
 std::unique_ptr<AppState> makeState(int w, int h) {
     auto s = std::make_unique<AppState>();
@@ -77,6 +88,9 @@ void BM_PlayStep(benchmark::State& st) {
     if (st.range(0) == 2) s->stock.visible = 0;
     initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
     SceneComposer c(*s);
+    ControlSet labels;
+    addReadoutLabels(labels);
+    c.setControls(&labels);
     fit(*s, c);
     c.repaintScene();
     c.playStart(kModeMillPlay);
@@ -110,6 +124,58 @@ void BM_PlayStep(benchmark::State& st) {
     c.playEnd(false);
 }
 BENCHMARK(BM_PlayStep)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// The per-step update as a play runs it: the cutting view cuts at every step, the scene's view draws
+// only when the tool's pixel changed (here about every fourth step of 0.05 mm), so this is the
+// average over all steps, drawn or not.
+void BM_PlayStepAsPlayed(benchmark::State& st) {
+    auto s = makeState(1280, 720);
+    s->stock.pitch = 0.5;
+    s->tools.workingTool.diameter = 10;
+    s->tools.workingTool.noseRadius = 0;
+    updateDerivedToolValues(s->tools);
+    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+    SceneComposer c(*s);
+    ControlSet labels;
+    addReadoutLabels(labels);
+    c.setControls(&labels);
+    fit(*s, c);
+    c.repaintScene();
+    InlineMainThread mt;
+    ScenePlaybackView drawing(*s, c, mt);
+    CuttingPlaybackView cutting(*s, mt);
+    cutting.setDrawing(&drawing);
+    cutting.playStart(kModeMillPlay);
+    double x = 10, y = 10, dir = 0.05;
+    int64_t steps = 0;
+    const int64_t drawnBefore = drawing.drawnSteps();
+    for (auto _ : st) {
+        x += dir;
+        if (x > 90 || x < 10) {
+            dir = -dir;
+            y += 4;
+            if (y > 90) {
+                st.PauseTiming();
+                y = 10;
+                cutting.playEnd(false);
+                initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+                c.repaintScene();
+                cutting.playStart(kModeMillPlay);
+                st.ResumeTiming();
+            }
+        }
+        const Vec3 p{x, y, -3};
+        s->pos.tool.set(p);
+        const bool due = cutting.pixelChanged(p);
+        cutting.perStepUpdate(kModeMillPlay, p, due);
+        ++steps;
+    }
+    st.SetItemsProcessed(steps);
+    st.counters["drawn_share"] = benchmark::Counter(static_cast<double>(drawing.drawnSteps() - drawnBefore) /
+                                                    static_cast<double>(steps));
+    cutting.playEnd(false);
+}
+BENCHMARK(BM_PlayStepAsPlayed)->Unit(benchmark::kMicrosecond);
 
 void BM_RenderPocketSample(benchmark::State& st) {
     std::string here = __FILE__;

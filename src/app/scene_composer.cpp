@@ -329,14 +329,20 @@ void SceneComposer::updatePositionReadout() {
         set("label_x", FormatFloat("###0.00000000", xs));
         set("label_y", FormatFloat("###0.00000000", p.y));
         set("label_z", FormatFloat("###0.00000000", p.z));
-        set("label_a", FormatFloat("0.00000", s_.pos.a));
-        set("label_b", FormatFloat("0.00000", s_.pos.b));
-        set("label_c", FormatFloat("0.00000", s_.pos.c));
+        // The angles are kept in radians and shown in degrees.
+        constexpr double kDeg = 180.0 / kPi;
+        set("label_a", FormatFloat("0.00000", s_.pos.a * kDeg));
+        set("label_b", FormatFloat("0.00000", s_.pos.b * kDeg));
+        set("label_c", FormatFloat("0.00000", s_.pos.c * kDeg));
         set("label_vx", FormatFloat("0.00000", s_.pos.axis.x));
         set("label_vy", FormatFloat("0.00000", s_.pos.axis.y));
         set("label_vz", FormatFloat("0.00000", s_.pos.axis.z));
     }
-    if (panelsHidden_) drawReadoutOverlay(scene_.image());
+    if (panelsHidden_) {
+        drawReadoutOverlay(scene_.image());
+        // During a play nothing else brings the scene to the window: the overlay's rectangle goes now.
+        if (playing_) copyToWindow(scene_.image(), PixelRect{5, 5, 107, 140});
+    }
 }
 
 void SceneComposer::drawReadoutOverlay(Image32& target) {
@@ -573,6 +579,12 @@ PixelRect SceneComposer::stockChangeRect(const StockChange& change, double& lowe
 
 void SceneComposer::millStep(const Vec3& pos, bool drawDue) {
     if (!playing_ || !drawDue || !isMilling(kind())) return;
+    composeMillStep(pos);
+    // The position labels follow the tool wherever it was drawn.
+    updatePositionReadout();
+}
+
+void SceneComposer::composeMillStep(const Vec3& pos) {
     lastCopies_.clear();
     ToolScene ts = toolScene();
     ts.position = pos;

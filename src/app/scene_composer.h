@@ -120,6 +120,7 @@ class SceneComposer {
     void drawArcOverlay(DrawContext& ctx);
     void drawReadoutOverlay(Image32& target);
     void redrawStockWindow(const PixelRect& rect, const LatticeWindow& win);
+    void composeMillStep(const Vec3& pos);
     // The screen rectangle that holds every cell touching the changed nodes, before and after the
     // cuts; `lowest` receives the lowest height (above the stock bottom) of those cells.
     PixelRect stockChangeRect(const StockChange& change, double& lowest) const;

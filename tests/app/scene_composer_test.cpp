@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "app/scene_composer.h"
+#include "core/control_set.h"
 #include "nc/playback.h"
 #include "render/png_writer.h"
 #include "render/raster.h"
@@ -187,6 +188,29 @@ TEST(SceneRepaint, MagnifierFrameOnTheWindowOnly) {
     c.drawMagnifierFrame(200, 150, 100000, 2000000000);
     c.repaintScene();
     EXPECT_EQ(c.window().at(100, 80), scene.at(100, 80));
+}
+
+// The readout: X times the diameter divisor, the angles (kept in radians) in degrees.
+TEST(SceneRepaint, PositionReadoutInDegrees) {
+    auto s = millState();
+    ControlSet cs;
+    for (const char* n : {"label_x", "label_y", "label_z", "label_a", "label_b", "label_c", "label_vx",
+                          "label_vy", "label_vz"})
+        cs.add(labelControl(n, ""));
+    SceneComposer c(*s);
+    c.setControls(&cs);
+    s->pos.tool.set({1.5, -2, 30.125});
+    s->pos.a = kPi / 6;
+    s->pos.b = -kPi / 2;
+    s->pos.axis = {0, 0.5, 0.75};
+    s->machine.diameterDivisor = 2;
+    c.updatePositionReadout();
+    EXPECT_EQ(cs.caption("label_x"), "3.00000000");
+    EXPECT_EQ(cs.caption("label_y"), "-2.00000000");
+    EXPECT_EQ(cs.caption("label_z"), "30.12500000");
+    EXPECT_EQ(cs.caption("label_a"), "30.00000");
+    EXPECT_EQ(cs.caption("label_b"), "-90.00000");
+    EXPECT_EQ(cs.caption("label_vy"), "0.50000");
 }
 
 TEST(SceneRepaint, MachinedStateOnRequestOnly) {

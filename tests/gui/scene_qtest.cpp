@@ -2,6 +2,8 @@
 // the scene widget's picture shows the cut: the stock's pixels where the pocket lies change.
 #include <QToolButton>
 #include <QtTest/QtTest>
+#include <set>
+#include <string>
 
 #include "app/application.h"
 #include "editor/quon_strings.h"
@@ -19,6 +21,7 @@ class SceneTest : public QObject {
     Q_OBJECT
   private slots:
     void playShowsThePocketInTheSceneWidget();
+    void positionLabelsFollowTheToolDuringAPlay();
 };
 
 void SceneTest::playShowsThePocketInTheSceneWidget() {
@@ -78,6 +81,53 @@ void SceneTest::playShowsThePocketInTheSceneWidget() {
     QCOMPARE(shot.pixel(x, y) & 0xFFFFFFu, after & 0xFFFFFFu);
     // Copies during the play were rectangles, not the whole picture each step.
     QVERIFY(c.fullWindowCopies() < 10);
+    scene.reset();
+    playback.reset();
+}
+
+// The X label shows the tool's X while the pocket plays (the tool and holder shown), and the step-play
+// slider sets the drawing interval.
+void SceneTest::positionLabelsFollowTheToolDuringAPlay() {
+    AppState state;
+    ControlSet controls;
+    ScriptedUiServices ui;
+    QtMainThread mt;
+    Application app{state, controls, ui, mt};
+    TQuonStrings program;
+    std::string message;
+    std::string here = __FILE__;
+    const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
+    QVERIFY(program.LoadFromFile(samples + "/pocket.nc", &message));
+    app.createControls();
+    auto window = std::make_unique<MainWindow>(app);
+    app.hooks.repaint = [&] { window->repaintScene(); };
+    app.startUp();
+    window->resize(1000, 700);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto playback = std::make_unique<GuiPlayback>(app, *window, program);
+    auto scene = std::make_unique<GuiScene>(app, *window, *playback);
+
+    controls.moveTo("TrackBar3", 4);
+    QCOMPARE(state.play.speedStep, 10);
+    controls.moveTo("TrackBar3", 5);
+    QCOMPARE(state.play.speedStep, 1);
+
+    std::set<std::string> xs;
+    const int id = controls.subscribe([&](const Control& c, ControlChange) {
+        if (c.name == "label_x") xs.insert(c.caption);
+    });
+    auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
+    QVERIFY(play);
+    QTest::mouseClick(play, Qt::LeftButton);
+    PlaybackController& pc = playback->session().controller();
+    QTRY_VERIFY_WITH_TIMEOUT(!pc.running() && pc.lastResult().end == PlayEnd::M30, 60000);
+    pc.join();
+    QCoreApplication::processEvents();
+    controls.unsubscribe(id);
+    // The pocket runs from X30 to X70: many positions were shown on the way.
+    QVERIFY2(xs.size() > 20, std::to_string(xs.size()).c_str());
+    QVERIFY(xs.count("50.00000000") + xs.count("30.00000000") + xs.count("70.00000000") > 0);
     scene.reset();
     playback.reset();
 }
