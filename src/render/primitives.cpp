@@ -369,7 +369,13 @@ void MeshQuadPainter::quad(const MeshCorner& a, const MeshCorner& b, const MeshC
     if (k < 3) return;
     auto fill = [&](int i, int j, int l) {
         const int ia = kept[i], ib = kept[j], ic = kept[l];
-        const uint32_t shaded = shader_.shade(colour_, faceNormal(p[ia], p[ib], p[ic]));
+        const Vec3 n = faceNormal(p[ia], p[ib], p[ic]);
+        if (!haveShade_ || !(n.x == lastNormal_.x && n.y == lastNormal_.y && n.z == lastNormal_.z)) {
+            lastShade_ = shader_.shade(colour_, n);
+            lastNormal_ = n;
+            haveShade_ = true;
+        }
+        const uint32_t shaded = lastShade_;
         fillTriangle(ctx_.fb, view, shaded, clip_, p[ia], p[ib], p[ic], s[ia], s[ib], s[ic]);
     };
     fill(0, 1, 2);

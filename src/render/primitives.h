@@ -103,6 +103,11 @@ class MeshQuadPainter {
     ClipRect clip_;
     bool wire_;
     FaceShader shader_;
+    // The last normal shaded and its colour: the two triangles of a flat quad have the same normal to
+    // the last bit, and so do neighbouring cells of the same slope.
+    Vec3 lastNormal_{0, 0, 0};
+    uint32_t lastShade_ = 0;
+    bool haveShade_ = false;
     int filled_ = 0;
 };
 
