@@ -358,6 +358,13 @@ void MeshQuadPainter::quad(const MeshCorner& a, const MeshCorner& b, const MeshC
     // The remaining tests of drawPolygon (the back-face test was facesEye).
     const ScreenPoint s[4] = {a.s, b.s, c.s, d.s};
     if (!bboxMeets(s, 4, clip_)) return;
+    // A quad between pixel centres fills nothing (the fill samples rows at y + 0.5 and takes the
+    // columns from floor(left + 0.5) to floor(right - 0.5)): on a lattice finer than the pixels most
+    // quads end here, before they are shaded.
+    const float minX = std::min({s[0].x, s[1].x, s[2].x, s[3].x}), maxX = std::max({s[0].x, s[1].x, s[2].x, s[3].x});
+    const float minY = std::min({s[0].y, s[1].y, s[2].y, s[3].y}), maxY = std::max({s[0].y, s[1].y, s[2].y, s[3].y});
+    if (std::floor(double{minY} + 0.5) == std::floor(double{maxY} + 0.5)) return;
+    if (std::floor(double{minX} + 0.5) > std::floor(double{maxX} - 0.5)) return;
     const ViewState& view = ctx_.view;
     int kept[4];
     int k = 0;
