@@ -72,33 +72,36 @@ void BM_DrawStockSurface1001(benchmark::State& st) {
 }
 BENCHMARK(BM_DrawStockSurface1001)->Unit(benchmark::kMillisecond);
 
-// One drawn play step: the cut, the redraw of the changed stock cells and the tool frame. The tool
-// runs a raster 3 mm deep at 0.05 mm a step (about a quarter of a pixel here), every step drawn, so
-// each measured step cuts fresh material; a new block is set up, outside the timing, when the raster
-// has covered the stock.
-void BM_PlayStep(benchmark::State& st) {
-    auto s = makeState(1280, 720);
-    s->stock.pitch = 0.5;
-    s->tools.workingTool.diameter = 10;
-    s->tools.workingTool.noseRadius = 0;
-    updateDerivedToolValues(s->tools);
-    // First argument: 0 everything shown; 1 the stock alone (tool and holder hidden); 2 the tool and
-    // holder alone (stock hidden), to tell the two costs apart. Second argument: 0 the stock fitted to
-    // the scene (about 4.7 pixels a millimetre, the holder some 300 x 600 pixels); 1 the view the
-    // program opens with (about 0.7 pixels a millimetre).
-    if (st.range(0) == 1) s->display.tool_on = s->display.holder_on = false;
-    if (st.range(0) == 2) s->stock.visible = 0;
-    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
-    SceneComposer c(*s);
+// A D10 flat end mill at pitch 0.5 over the default block, with the scene and its position labels.
+struct PlayBench {
+    std::unique_ptr<AppState> s = makeState(1280, 720);
+    std::unique_ptr<SceneComposer> c;
     ControlSet labels;
-    addReadoutLabels(labels);
-    c.setControls(&labels);
-    if (st.range(1) == 0) fit(*s, c);
-    c.repaintScene();
-    c.playStart(kModeMillPlay);
+
+    // `fitted`: the stock fills the scene (about 4.7 pixels a millimetre, the holder some 300 x 600
+    // pixels); otherwise the view the program opens with (about 0.7 pixels a millimetre).
+    PlayBench(bool fitted, bool toolShown, bool stockShown) {
+        s->stock.pitch = 0.5;
+        s->tools.workingTool.diameter = 10;
+        s->tools.workingTool.noseRadius = 0;
+        updateDerivedToolValues(s->tools);
+        s->display.tool_on = s->display.holder_on = toolShown;
+        s->stock.visible = stockShown ? 1 : 0;
+        initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+        c = std::make_unique<SceneComposer>(*s);
+        addReadoutLabels(labels);
+        c->setControls(&labels);
+        if (fitted) fit(*s, *c);
+        c->repaintScene();
+    }
+};
+
+// The tool runs a raster 3 mm deep at 0.05 mm a step, so every step cuts fresh material; `restart`
+// runs (outside the timing) when the raster has covered the stock.
+struct RasterWalk {
     double x = 10, y = 10, dir = 0.05;
-    int64_t steps = 0, area = 0;
-    for (auto _ : st) {
+    template <class Restart>
+    Vec3 next(benchmark::State& st, Restart&& restart) {
         x += dir;
         if (x > 90 || x < 10) {
             dir = -dir;
@@ -106,17 +109,35 @@ void BM_PlayStep(benchmark::State& st) {
             if (y > 90) {
                 st.PauseTiming();
                 y = 10;
-                c.playEnd(false);
-                initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
-                c.repaintScene();
-                c.playStart(kModeMillPlay);
+                restart();
                 st.ResumeTiming();
             }
         }
-        const Vec3 p{x, y, -3};
-        s->pos.tool.set(p);
-        s->stockChanges.add(
-            applyMillCut(s->stockGrid, s->stock, s->tools.workingTool, s->tools.profile, p, false));
+        return {x, y, -3};
+    }
+};
+
+// One drawn play step: the cut, the redraw of the changed stock cells and the tool frame, every step
+// drawn (a step is about a quarter of a pixel in the fitted view). First argument: 0 everything
+// shown; 1 the stock alone (tool and holder hidden); 2 the tool and holder alone (stock hidden), to
+// tell the two costs apart. Second argument: 0 the fitted view, 1 the start-up view.
+void BM_PlayStep(benchmark::State& st) {
+    PlayBench b(st.range(1) == 0, st.range(0) != 1, st.range(0) != 2);
+    AppState& s = *b.s;
+    SceneComposer& c = *b.c;
+    c.playStart(kModeMillPlay);
+    RasterWalk walk;
+    int64_t steps = 0, area = 0;
+    for (auto _ : st) {
+        const Vec3 p = walk.next(st, [&] {
+            c.playEnd(false);
+            initialiseStockGrid(s.stockGrid, s.stock, MachineKind::VerticalMill);
+            c.repaintScene();
+            c.playStart(kModeMillPlay);
+        });
+        s.pos.tool.set(p);
+        s.stockChanges.add(
+            applyMillCut(s.stockGrid, s.stock, s.tools.workingTool, s.tools.profile, p, false));
         c.millStep(p, true);
         for (const PixelRect& r : c.lastCopies()) area += r.area();
         ++steps;
@@ -128,49 +149,28 @@ void BM_PlayStep(benchmark::State& st) {
 BENCHMARK(BM_PlayStep)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 // The per-step update as a play runs it: the cutting view cuts at every step, the scene's view draws
-// only when the tool's pixel changed (here about every fourth step of 0.05 mm), so this is the
-// average over all steps, drawn or not.
+// only when the tool's pixel changed, so this is the average over all steps, drawn or not.
+// Argument: 0 the fitted view, 1 the start-up view.
 void BM_PlayStepAsPlayed(benchmark::State& st) {
-    auto s = makeState(1280, 720);
-    s->stock.pitch = 0.5;
-    s->tools.workingTool.diameter = 10;
-    s->tools.workingTool.noseRadius = 0;
-    updateDerivedToolValues(s->tools);
-    initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
-    SceneComposer c(*s);
-    ControlSet labels;
-    addReadoutLabels(labels);
-    c.setControls(&labels);
-    // Argument: 0 the stock fitted to the scene, 1 the view the program opens with.
-    if (st.range(0) == 0) fit(*s, c);
-    c.repaintScene();
+    PlayBench b(st.range(0) == 0, true, true);
+    AppState& s = *b.s;
     InlineMainThread mt;
-    ScenePlaybackView drawing(*s, c, mt);
-    CuttingPlaybackView cutting(*s, mt);
+    ScenePlaybackView drawing(s, *b.c, mt);
+    CuttingPlaybackView cutting(s, mt);
     cutting.setDrawing(&drawing);
     cutting.playStart(kModeMillPlay);
-    double x = 10, y = 10, dir = 0.05;
+    RasterWalk walk;
     int64_t steps = 0;
     const int64_t drawnBefore = drawing.drawnSteps();
     for (auto _ : st) {
-        x += dir;
-        if (x > 90 || x < 10) {
-            dir = -dir;
-            y += 4;
-            if (y > 90) {
-                st.PauseTiming();
-                y = 10;
-                cutting.playEnd(false);
-                initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
-                c.repaintScene();
-                cutting.playStart(kModeMillPlay);
-                st.ResumeTiming();
-            }
-        }
-        const Vec3 p{x, y, -3};
-        s->pos.tool.set(p);
-        const bool due = cutting.pixelChanged(p);
-        cutting.perStepUpdate(kModeMillPlay, p, due);
+        const Vec3 p = walk.next(st, [&] {
+            cutting.playEnd(false);
+            initialiseStockGrid(s.stockGrid, s.stock, MachineKind::VerticalMill);
+            b.c->repaintScene();
+            cutting.playStart(kModeMillPlay);
+        });
+        s.pos.tool.set(p);
+        cutting.perStepUpdate(kModeMillPlay, p, cutting.pixelChanged(p));
         ++steps;
     }
     st.SetItemsProcessed(steps);

@@ -437,6 +437,21 @@ void restoreTriangle(Image32& target, const Image32& background, const ClipRect&
 
 namespace {
 
+// A line's major axis a (the one it runs longer along) and minor axis b, its ends ordered so that the
+// walk starts at the smaller major coordinate.
+struct LineAxes {
+    bool alongY;
+    int64_t a0, b0, a1, b1;
+    LineAxes(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
+        : alongY(std::llabs(y2 - y1) > std::llabs(x2 - x1)) {
+        a0 = alongY ? y1 : x1, b0 = alongY ? x1 : y1, a1 = alongY ? y2 : x2, b1 = alongY ? x2 : y2;
+        if (a1 < a0) {
+            std::swap(a0, a1);
+            std::swap(b0, b1);
+        }
+    }
+};
+
 // The pixels of an integer line from (x1, y1) to (x2, y2), both ends included, inside `clip` (already
 // limited to the image), handed to plot(x, y). Along the major axis a the minor coordinate has moved
 // floor(i minor / major + 1/2) times after i steps (the ties fall as in the classic incremental walk);
@@ -448,14 +463,9 @@ void walkLine2D(const ClipRect& clip, int32_t x1, int32_t y1, int32_t x2, int32_
         return x >= clip.left && x <= clip.right && y >= clip.top && y <= clip.bottom;
     };
     if (inside(x1, y1)) plot(static_cast<int>(x1), static_cast<int>(y1));
-    const int64_t dx = static_cast<int64_t>(x2) - x1, dy = static_cast<int64_t>(y2) - y1;
-    const bool alongY = std::llabs(dy) > std::llabs(dx);
-    // Major axis a, minor axis b; the walk starts at the end with the smaller major coordinate.
-    int64_t a0 = alongY ? y1 : x1, b0 = alongY ? x1 : y1, a1 = alongY ? y2 : x2, b1 = alongY ? x2 : y2;
-    if (a1 < a0) {
-        std::swap(a0, a1);
-        std::swap(b0, b1);
-    }
+    const LineAxes ax(x1, y1, x2, y2);
+    const bool alongY = ax.alongY;
+    const int64_t a0 = ax.a0, b0 = ax.b0, a1 = ax.a1, b1 = ax.b1;
     const int64_t major = a1 - a0;
     if (major == 0) return;
     const int64_t minor = std::llabs(b1 - b0);
@@ -510,15 +520,11 @@ void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipI
     }
     // Both ends inside: every pixel of the walk is too, so it runs without tests, over offsets into
     // the image, with the same pixels as the general walk.
-    const int32_t dx = x2 - x1, dy = y2 - y1;
-    const bool alongY = std::abs(dy) > std::abs(dx);
-    int32_t a0 = alongY ? y1 : x1, b0 = alongY ? x1 : y1, a1 = alongY ? y2 : x2, b1 = alongY ? x2 : y2;
-    if (a1 < a0) {
-        std::swap(a0, a1);
-        std::swap(b0, b1);
-    }
+    const LineAxes ax(x1, y1, x2, y2);
+    const bool alongY = ax.alongY;
+    const int64_t a0 = ax.a0, b0 = ax.b0, a1 = ax.a1, b1 = ax.b1;
     const int64_t major = a1 - a0;
-    const int64_t minor = std::abs(b1 - b0);
+    const int64_t minor = std::llabs(b1 - b0);
     uint32_t* out = offsets.room(static_cast<size_t>(major) + 1);
     offsets.added(static_cast<size_t>(major) + 1);
     uint32_t* img = target.row(0);
@@ -528,7 +534,7 @@ void paintLine2DRecorded(Image32& target, uint32_t colour, const ClipRect& clipI
     // One step along the major axis, and one along the minor axis, as offsets.
     const int64_t stepMajor = alongY ? int64_t{w} : 1;
     const int64_t stepMinor = (b1 >= b0 ? 1 : -1) * (alongY ? 1 : int64_t{w});
-    int64_t o = alongY ? int64_t{a0} * w + b0 : int64_t{b0} * w + a0;
+    int64_t o = alongY ? a0 * w + b0 : b0 * w + a0;
     const int64_t den = 2 * major;
     int64_t rem = major;  // 2 i minor + major, less the moves made, at i = 0
     for (int64_t i = 1; i <= major; ++i) {

@@ -236,6 +236,20 @@ TEST(SceneRepaint, MachinedStateOnRequestOnly) {
     EXPECT_EQ(diff, 0);
 }
 
+// The pixels where the window differs from the scene image with the tool outline drawn at `p` (with
+// spin `phase`; above the stock top the play shows no tool).
+int outlineMismatch(SceneComposer& c, const AppState& s, const Vec3& p, float phase) {
+    Image32 expect = c.scene().image();
+    ToolScene ts = c.toolScene();
+    ts.position = p;
+    if (millingTipPoint(ts.tool, p).z <= s.stock.offsetZ + s.stock.sizeZ)
+        drawToolOutline(&expect, s.view, ts, phase);
+    int wrong = 0;
+    for (int y = 0; y < expect.height(); ++y)
+        for (int x = 0; x < expect.width(); ++x) wrong += expect.at(x, y) != c.window().at(x, y);
+    return wrong;
+}
+
 // The picture built step by step during a play equals the full machined draw over the background.
 TEST(ScenePlayback, IncrementalStockEqualsTheFullDraw) {
     auto s = millState();
@@ -260,14 +274,7 @@ TEST(ScenePlayback, IncrementalStockEqualsTheFullDraw) {
         // The window is the scene with the outline drawn over it, nothing more: the outline of the
         // step before was put back completely.
         if (checked++ % 25 == 0) {
-            Image32 expect = c.scene().image();
-            ToolScene ts = c.toolScene();
-            ts.position = p;
-            drawToolOutline(&expect, s->view, ts, phase);
-            int wrong = 0;
-            for (int y = 0; y < expect.height(); ++y)
-                for (int x = 0; x < expect.width(); ++x) wrong += expect.at(x, y) != c.window().at(x, y);
-            EXPECT_EQ(wrong, 0) << "step " << checked;
+            EXPECT_EQ(outlineMismatch(c, *s, p, phase), 0) << "step " << checked;
         }
         for (const PixelRect& r : c.lastCopies()) {
             passed.unite(r);
@@ -336,15 +343,7 @@ TEST(ScenePlayback, RandomViewsKeepThePictureConsistent) {
             c.millStep(p, true);
             for (const PixelRect& r : c.lastCopies()) drawn.unite(r);
             if (i % 50 == 49) {
-                Image32 expect = c.scene().image();
-                ToolScene ts = c.toolScene();
-                ts.position = p;
-                const Vec3 tip = millingTipPoint(ts.tool, p);
-                if (tip.z <= s->stock.offsetZ + s->stock.sizeZ) drawToolOutline(&expect, s->view, ts, phase);
-                int wrong = 0;
-                for (int y = 0; y < expect.height(); ++y)
-                    for (int x = 0; x < expect.width(); ++x) wrong += expect.at(x, y) != c.window().at(x, y);
-                EXPECT_EQ(wrong, 0) << "round " << round << " step " << i;
+                EXPECT_EQ(outlineMismatch(c, *s, p, phase), 0) << "round " << round << " step " << i;
             }
         }
         // Steps that were not drawn (none here) would leave changes pending; all were drawn.

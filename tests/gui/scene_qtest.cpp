@@ -24,27 +24,59 @@ class SceneTest : public QObject {
     void positionLabelsFollowTheToolDuringAPlay();
 };
 
-void SceneTest::playShowsThePocketInTheSceneWidget() {
+// The main window with the pocket sample loaded, shown offscreen, its play and its scene.
+struct Harness {
     AppState state;
     ControlSet controls;
     ScriptedUiServices ui;
     QtMainThread mt;
     Application app{state, controls, ui, mt};
     TQuonStrings program;
-    std::string message;
-    // The samples folder beside the tests folder.
-    std::string here = __FILE__;
-    const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
-    QVERIFY(program.LoadFromFile(samples + "/pocket.nc", &message));
-    app.createControls();
-    auto window = std::make_unique<MainWindow>(app);
-    app.hooks.repaint = [&] { window->repaintScene(); };
-    app.startUp();
-    window->resize(1000, 700);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto playback = std::make_unique<GuiPlayback>(app, *window, program);
-    auto scene = std::make_unique<GuiScene>(app, *window, *playback);
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<GuiPlayback> playback;
+    std::unique_ptr<GuiScene> scene;
+
+    bool open() {
+        std::string message;
+        // The samples folder beside the tests folder.
+        const std::string here = __FILE__;
+        const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
+        if (!program.LoadFromFile(samples + "/pocket.nc", &message)) return false;
+        app.createControls();
+        window = std::make_unique<MainWindow>(app);
+        app.hooks.repaint = [this] { window->repaintScene(); };
+        app.startUp();
+        window->resize(1000, 700);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) return false;
+        playback = std::make_unique<GuiPlayback>(app, *window, program);
+        scene = std::make_unique<GuiScene>(app, *window, *playback);
+        return true;
+    }
+    // Presses the play button and waits for the play to end at M30.
+    bool playToTheEnd() {
+        auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
+        if (!play) return false;
+        QTest::mouseClick(play, Qt::LeftButton);
+        PlaybackController& pc = playback->session().controller();
+        if (!QTest::qWaitFor([&] { return !pc.running(); }, 60000)) return false;
+        pc.join();
+        QCoreApplication::processEvents();
+        return pc.lastResult().end == PlayEnd::M30;
+    }
+    ~Harness() {
+        scene.reset();
+        playback.reset();
+    }
+};
+
+void SceneTest::playShowsThePocketInTheSceneWidget() {
+    Harness h;
+    QVERIFY(h.open());
+    AppState& state = h.state;
+    GuiScene* scene = h.scene.get();
+    MainWindow* window = h.window.get();
+    Application& app = h.app;
     SceneComposer& c = scene->composer();
     QCOMPARE(window->scene()->image(), &c.window());
 
@@ -67,13 +99,7 @@ void SceneTest::playShowsThePocketInTheSceneWidget() {
     QVERIFY(c.window().contains(x, y));
     const uint32_t before = c.window().at(x, y);
 
-    auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
-    QVERIFY(play);
-    QTest::mouseClick(play, Qt::LeftButton);
-    PlaybackController& pc = playback->session().controller();
-    QTRY_VERIFY_WITH_TIMEOUT(!pc.running() && pc.lastResult().end == PlayEnd::M30, 60000);
-    pc.join();
-    QCoreApplication::processEvents();
+    QVERIFY(h.playToTheEnd());
     const uint32_t after = c.window().at(x, y);
     QVERIFY2(after != before, "the pocket's floor is drawn differently from the untouched top");
     // The widget shows the composer's picture: grab it and compare the same pixel.
@@ -81,32 +107,15 @@ void SceneTest::playShowsThePocketInTheSceneWidget() {
     QCOMPARE(shot.pixel(x, y) & 0xFFFFFFu, after & 0xFFFFFFu);
     // Copies during the play were rectangles, not the whole picture each step.
     QVERIFY(c.fullWindowCopies() < 10);
-    scene.reset();
-    playback.reset();
 }
 
 // The X label shows the tool's X while the pocket plays (the tool and holder shown), and the step-play
 // slider sets the drawing interval.
 void SceneTest::positionLabelsFollowTheToolDuringAPlay() {
-    AppState state;
-    ControlSet controls;
-    ScriptedUiServices ui;
-    QtMainThread mt;
-    Application app{state, controls, ui, mt};
-    TQuonStrings program;
-    std::string message;
-    std::string here = __FILE__;
-    const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
-    QVERIFY(program.LoadFromFile(samples + "/pocket.nc", &message));
-    app.createControls();
-    auto window = std::make_unique<MainWindow>(app);
-    app.hooks.repaint = [&] { window->repaintScene(); };
-    app.startUp();
-    window->resize(1000, 700);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto playback = std::make_unique<GuiPlayback>(app, *window, program);
-    auto scene = std::make_unique<GuiScene>(app, *window, *playback);
+    Harness h;
+    QVERIFY(h.open());
+    AppState& state = h.state;
+    ControlSet& controls = h.controls;
 
     controls.moveTo("TrackBar3", 4);
     QCOMPARE(state.play.speedStep, 10);
@@ -117,19 +126,11 @@ void SceneTest::positionLabelsFollowTheToolDuringAPlay() {
     const int id = controls.subscribe([&](const Control& c, ControlChange) {
         if (c.name == "label_x") xs.insert(c.caption);
     });
-    auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
-    QVERIFY(play);
-    QTest::mouseClick(play, Qt::LeftButton);
-    PlaybackController& pc = playback->session().controller();
-    QTRY_VERIFY_WITH_TIMEOUT(!pc.running() && pc.lastResult().end == PlayEnd::M30, 60000);
-    pc.join();
-    QCoreApplication::processEvents();
+    QVERIFY(h.playToTheEnd());
     controls.unsubscribe(id);
     // The pocket runs from X30 to X70: many positions were shown on the way.
     QVERIFY2(xs.size() > 20, std::to_string(xs.size()).c_str());
     QVERIFY(xs.count("50.00000000") + xs.count("30.00000000") + xs.count("70.00000000") > 0);
-    scene.reset();
-    playback.reset();
 }
 
 QTEST_MAIN(SceneTest)
