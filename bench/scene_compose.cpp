@@ -72,7 +72,8 @@ void BM_DrawStockSurface1001(benchmark::State& st) {
 }
 BENCHMARK(BM_DrawStockSurface1001)->Unit(benchmark::kMillisecond);
 
-// A D10 flat end mill at pitch 0.5 over the default block, with the scene and its position labels.
+// A D10 end mill (flat, or ball-nosed) at pitch 0.5 over the default block, with the scene and its
+// position labels.
 struct PlayBench {
     std::unique_ptr<AppState> s = makeState(1280, 720);
     std::unique_ptr<SceneComposer> c;
@@ -80,15 +81,16 @@ struct PlayBench {
 
     // `fitted`: the stock fills the scene (about 4.7 pixels a millimetre, the holder some 300 x 600
     // pixels); otherwise the view the program opens with (about 0.7 pixels a millimetre).
-    PlayBench(bool fitted, bool toolShown, bool stockShown) {
+    PlayBench(bool fitted, bool toolShown, bool stockShown, bool ball) {
         s->stock.pitch = 0.5;
-        s->tools.workingTool.diameter = 10;
-        s->tools.workingTool.noseRadius = 0;
-        updateDerivedToolValues(s->tools);
         s->display.tool_on = s->display.holder_on = toolShown;
         s->stock.visible = stockShown ? 1 : 0;
         initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
+        // The scene loads the selected tool when it is made: the tool is set after it.
         c = std::make_unique<SceneComposer>(*s);
+        s->tools.workingTool.diameter = 10;
+        s->tools.workingTool.noseRadius = ball ? 5 : 0;
+        updateDerivedToolValues(s->tools);
         addReadoutLabels(labels);
         c->setControls(&labels);
         if (fitted) fit(*s, *c);
@@ -120,9 +122,10 @@ struct RasterWalk {
 // One drawn play step: the cut, the redraw of the changed stock cells and the tool frame, every step
 // drawn (a step is about a quarter of a pixel in the fitted view). First argument: 0 everything
 // shown; 1 the stock alone (tool and holder hidden); 2 the tool and holder alone (stock hidden), to
-// tell the two costs apart. Second argument: 0 the fitted view, 1 the start-up view.
+// tell the two costs apart. Second argument: 0 the fitted view, 1 the start-up view. Third: 0 flat
+// end mill, 1 ball end mill (which lowers every node under its leading half a little at each step).
 void BM_PlayStep(benchmark::State& st) {
-    PlayBench b(st.range(1) == 0, st.range(0) != 1, st.range(0) != 2);
+    PlayBench b(st.range(1) == 0, st.range(0) != 1, st.range(0) != 2, st.range(2) == 1);
     AppState& s = *b.s;
     SceneComposer& c = *b.c;
     c.playStart(kModeMillPlay);
@@ -146,13 +149,17 @@ void BM_PlayStep(benchmark::State& st) {
     st.counters["px_announced"] = benchmark::Counter(static_cast<double>(area) / static_cast<double>(steps));
     c.playEnd(false);
 }
-BENCHMARK(BM_PlayStep)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayStep)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}, {0}})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 // The per-step update as a play runs it: the cutting view cuts at every step, the scene's view draws
 // only when the tool's pixel changed, so this is the average over all steps, drawn or not.
-// Argument: 0 the fitted view, 1 the start-up view.
+// First argument: 0 the fitted view, 1 the start-up view; second: 0 flat, 1 ball end mill.
 void BM_PlayStepAsPlayed(benchmark::State& st) {
-    PlayBench b(st.range(0) == 0, true, true);
+    PlayBench b(st.range(0) == 0, true, true, st.range(1) == 1);
     AppState& s = *b.s;
     InlineMainThread mt;
     ScenePlaybackView drawing(s, *b.c, mt);
@@ -178,7 +185,7 @@ void BM_PlayStepAsPlayed(benchmark::State& st) {
                                                     static_cast<double>(steps));
     cutting.playEnd(false);
 }
-BENCHMARK(BM_PlayStepAsPlayed)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayStepAsPlayed)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 void BM_RenderPocketSample(benchmark::State& st) {
     std::string here = __FILE__;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/number_format.h"
 #include "core/rounding.h"
@@ -467,6 +468,19 @@ void SceneComposer::playStart(uint8_t mode) {
         std::lock_guard lk(s_.stockMutex);
         lowestNode_ = isMilling(kind()) ? lowestHeight(s_.stock, s_.stockGrid) : 0;
         s_.stockChanges.clear();
+        drawnNX_ = drawnNY_ = -1;
+        drawnHeights_.clear();
+        if (isMilling(kind())) {
+            const int nx = latticeNodesX(s_.stock), ny = latticeNodesY(s_.stock);
+            if (nx >= 0 && ny >= 0 && nx <= kStockMaxIndex && ny <= kStockMaxIndex) {
+                drawnNX_ = nx;
+                drawnNY_ = ny;
+                drawnHeights_.resize(static_cast<size_t>(nx + 1) * static_cast<size_t>(ny + 1));
+                for (int ix = 0; ix <= nx; ++ix)
+                    std::copy(s_.stockGrid.row(ix), s_.stockGrid.row(ix) + ny + 1,
+                              drawnHeights_.begin() + static_cast<ptrdiff_t>(ix) * (ny + 1));
+            }
+        }
     }
     DisplaySwitches& d = s_.display;
     const bool toolOn = d.tool_on, holderOn = d.holder_on;
@@ -514,20 +528,33 @@ void SceneComposer::playStart(uint8_t mode) {
     showScene();
 }
 
-void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow& win) {
+void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow& win,
+                                      const std::vector<PixelRect>* areas) {
     if (rect.empty()) return;
     // Bring back the still background (pixels and depth) inside the rectangle, then draw the cells
     // that can show there with the depth test: the result is the full mesh over the background.
     const int W = scene_.width();
-    for (int y = rect.top; y <= rect.bottom; ++y) {
-        if (y < background_.height() && rect.right < background_.width()) {
-            std::copy(background_.row(y) + rect.left, background_.row(y) + rect.right + 1,
-                      scene_.image().row(y) + rect.left);
+    auto restore = [&](const PixelRect& r) {
+        for (int y = r.top; y <= r.bottom; ++y) {
+            if (y < background_.height() && r.right < background_.width()) {
+                std::copy(background_.row(y) + r.left, background_.row(y) + r.right + 1,
+                          scene_.image().row(y) + r.left);
+            }
+            if (!backgroundDepth_.empty()) {
+                const float* src =
+                    backgroundDepth_.data() + static_cast<size_t>(y) * static_cast<size_t>(W + 1);
+                std::copy(src + r.left, src + r.right + 1, scene_.depthRow(y) + r.left);
+            }
         }
-        if (!backgroundDepth_.empty()) {
-            const float* src = backgroundDepth_.data() + static_cast<size_t>(y) * static_cast<size_t>(W + 1);
-            std::copy(src + rect.left, src + rect.right + 1, scene_.depthRow(y) + rect.left);
+    };
+    stockAreaClips_.clear();
+    if (areas) {
+        for (const PixelRect& r : *areas) {
+            restore(r);
+            stockAreaClips_.push_back({r.left - 1, r.top - 1, r.right + 1, r.bottom + 1});
         }
+    } else {
+        restore(rect);
     }
     if (win.empty()) return;
     ViewState& view = s_.view;
@@ -535,10 +562,103 @@ void SceneComposer::redrawStockWindow(const PixelRect& rect, const LatticeWindow
     DrawContext ctx(scene_, view);
     // The fill leaves the last row and column of a clip rectangle to the neighbouring rectangle, so
     // the cells are drawn one pixel wider than what was restored; outside the restored area the
-    // depth test keeps what is already there.
+    // depth test keeps what is already there (a surface drawn again there is not nearer than itself).
     drawStockMesh(ctx, s_.stock, s_.stockGrid, s_.colours[9], s_.display.zaiwyer_on,
-                  {rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1}, win);
+                  {rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1}, win,
+                  areas ? &stockAreaClips_ : nullptr);
     view.lightGain = 1.0f;
+}
+
+bool SceneComposer::changedNodeAreas(const StockChange& change, std::vector<PixelRect>& areas,
+                                     PixelRect& bounds, double& lowest) {
+    areas.clear();
+    bounds = PixelRect{};
+    const StockSpec& st = s_.stock;
+    const StockGrid& g = s_.stockGrid;
+    const int NX = drawnNX_, NY = drawnNY_;
+    if (NX < 0 || NX != latticeNodesX(st) || NY != latticeNodesY(st)) return false;
+    const int x0 = std::clamp(change.ixMin, 0, NX), x1 = std::clamp(change.ixMax, 0, NX);
+    const int y0 = std::clamp(change.iyMin, 0, NY), y1 = std::clamp(change.iyMax, 0, NY);
+    auto drawn = [&](int ix, int iy) -> float& {
+        return drawnHeights_[static_cast<size_t>(ix) * static_cast<size_t>(NY + 1) + static_cast<size_t>(iy)];
+    };
+    // The nodes whose height is not what the picture shows.
+    constexpr size_t kMaxListed = 48;
+    thread_local std::vector<std::pair<int, int>> nodes;
+    nodes.clear();
+    bool tooMany = false;
+    for (int ix = x0; ix <= x1; ++ix) {
+        const float* r = g.row(ix);
+        for (int iy = y0; iy <= y1; ++iy) {
+            if (r[iy] == drawn(ix, iy)) continue;
+            if (nodes.size() == kMaxListed) {
+                tooMany = true;
+                break;
+            }
+            nodes.emplace_back(ix, iy);
+        }
+        if (tooMany) break;
+    }
+    const int W = scene_.width(), H = scene_.height();
+    float lo = std::numeric_limits<float>::max();
+    for (const auto& [nx, ny] : nodes) {
+        if (tooMany) break;
+        // The four cells around the node, before and after: nodes one either side, heights from the
+        // lowest now to the highest drawn (a height only goes down).
+        const int ax = std::max(nx - 1, 0), bx = std::min(nx + 1, NX), ay = std::max(ny - 1, 0),
+                  by = std::min(ny + 1, NY);
+        float zl = std::numeric_limits<float>::max(), zh = 0;
+        for (int ix = ax; ix <= bx; ++ix)
+            for (int iy = ay; iy <= by; ++iy) {
+                zl = std::min(zl, g.height(ix, iy));
+                zh = std::max({zh, g.height(ix, iy), drawn(ix, iy)});
+            }
+        lo = std::min(lo, zl);
+        // The outer walls reach down to the stock bottom.
+        if (ax == 0 || ay == 0 || bx == NX || by == NY) zl = 0;
+        PixelRect r;
+        bool clipped = false;
+        for (int c = 0; c < 8 && !clipped; ++c) {
+            const Vec3 corner{st.offsetX + ((c & 1) ? bx : ax) * st.pitch,
+                              st.offsetY + ((c & 2) ? by : ay) * st.pitch,
+                              st.offsetZ + static_cast<double>((c & 4) ? zh : zl)};
+            const ProjectedPoint pp = projectPoint(s_.view, corner);
+            const double sx = screenX(s_.view, pp), sy = screenY(s_.view, pp);
+            if (pp.clipped || !(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7)) {
+                clipped = true;
+                break;
+            }
+            r.include(saturatingToInt32(std::floor(sx)), saturatingToInt32(std::floor(sy)));
+            r.include(saturatingToInt32(std::ceil(sx)), saturatingToInt32(std::ceil(sy)));
+        }
+        // A corner behind the eye: the cells may show anywhere.
+        if (clipped) r = PixelRect{0, 0, W - 1, H - 1};
+        r = r.widened(2).clippedTo(W, H);
+        if (r.empty()) continue;
+        // Neighbouring nodes give overlapping rectangles: one that holds another's replaces it.
+        bool merged = false;
+        for (PixelRect& a : areas) {
+            PixelRect u = a;
+            u.unite(r);
+            if (u.area() <= a.area() + r.area()) {
+                a = u;
+                merged = true;
+                break;
+            }
+        }
+        if (!merged) areas.push_back(r);
+        bounds.unite(r);
+    }
+    // The picture is brought up to date over the whole change (the caller draws it, one way or the
+    // other), so the drawn heights follow.
+    for (int ix = x0; ix <= x1; ++ix) std::copy(g.row(ix) + y0, g.row(ix) + y1 + 1, &drawn(ix, y0));
+    if (tooMany) {
+        areas.clear();
+        bounds = PixelRect{};
+        return false;
+    }
+    if (lo != std::numeric_limits<float>::max()) lowest = std::max(0.0f, lo);
+    return true;
 }
 
 PixelRect SceneComposer::stockChangeRect(const StockChange& change, double& lowest) const {
@@ -591,25 +711,42 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
     const int W = scene_.width(), H = scene_.height();
     // The cells the cuts changed since the last drawing: back to the background there, then the mesh
     // of every cell that can show in that rectangle, depth-tested.
-    PixelRect stockRect;
+    // The rectangles of the scene image that changed, to be copied to the window. The mesh may touch
+    // one pixel beyond a restored rectangle (see redrawStockWindow).
+    std::vector<PixelRect> stockCopies;
     {
         std::lock_guard lk(s_.stockMutex);
         const StockChange change = s_.stockChanges;
         s_.stockChanges.clear();
-        if (!change.empty() && s_.stock.visible != 0) {
+        if (!change.empty()) {
             double lowest = lowestNode_;
-            stockRect = stockChangeRect(change, lowest);
-            lowestNode_ = std::min(lowestNode_, lowest);
-            if (!stockRect.empty())
-                redrawStockWindow(stockRect, latticeWindowFor(s_.view, s_.stock, stockRect, lowestNode_));
+            PixelRect bounds;
+            const bool listed = changedNodeAreas(change, stockAreas_, bounds, lowest);
+            if (s_.stock.visible != 0) {
+                if (listed) {
+                    lowestNode_ = std::min(lowestNode_, lowest);
+                    if (!bounds.empty()) {
+                        redrawStockWindow(bounds, latticeWindowFor(s_.view, s_.stock, bounds, lowestNode_),
+                                          &stockAreas_);
+                        for (const PixelRect& r : stockAreas_)
+                            stockCopies.push_back(r.widened(1).clippedTo(W, H));
+                    }
+                } else {
+                    const PixelRect stockRect = stockChangeRect(change, lowest);
+                    lowestNode_ = std::min(lowestNode_, lowest);
+                    if (!stockRect.empty()) {
+                        redrawStockWindow(stockRect,
+                                          latticeWindowFor(s_.view, s_.stock, stockRect, lowestNode_));
+                        stockCopies.push_back(stockRect.widened(1).clippedTo(W, H));
+                    }
+                }
+            }
         }
     }
-    // The mesh may touch one pixel beyond the restored rectangle (see redrawStockWindow).
-    const PixelRect stockCopy = stockRect.empty() ? stockRect : stockRect.widened(1).clippedTo(W, H);
     const Vec3 tip = millingTipPoint(ts.tool, pos);
     const bool below = tip.z <= static_cast<double>(s_.stock.offsetZ) + s_.stock.sizeZ;
     auto showStock = [&] {
-        if (!stockCopy.empty()) copyToWindow(scene_.image(), stockCopy);
+        for (const PixelRect& r : stockCopies) copyToWindow(scene_.image(), r);
     };
     if (!(frameInUse_ && (ts.toolOn || ts.holderOn))) {
         showStock();
@@ -634,9 +771,9 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
     // The frame is the window image: put back the scene where the old outline was, bring in the
     // changed stock, draw the outline at the new place. Only the pixels that change are touched.
     eraseOutline();
-    if (!stockCopy.empty())
-        window_.copyRect(scene_.image(), stockCopy.left, stockCopy.top, stockCopy.right - stockCopy.left + 1,
-                         stockCopy.bottom - stockCopy.top + 1, stockCopy.left, stockCopy.top);
+    for (const PixelRect& r : stockCopies)
+        window_.copyRect(scene_.image(), r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, r.left,
+                         r.top);
     const OutlineBounds b = drawToolOutline(&window_, s_.view, ts, spinPhase_, &outlinePixels_);
     spinPhase_ = advanceSpinPhase(spinPhase_, s_.modal.spindle);
     PixelRect newTool = b.tool;
@@ -648,11 +785,9 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
         lastCopies_.push_back(r);
         if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     }
-    if (!stockCopy.empty()) {
-        lastCopies_.push_back(stockCopy);
-        if (onWindowUpdate)
-            onWindowUpdate(stockCopy.left, stockCopy.top, stockCopy.right - stockCopy.left + 1,
-                           stockCopy.bottom - stockCopy.top + 1);
+    for (const PixelRect& r : stockCopies) {
+        lastCopies_.push_back(r);
+        if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     }
     oldTool_ = newTool;
 }

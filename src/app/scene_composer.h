@@ -119,7 +119,15 @@ class SceneComposer {
     void drawAxes(DrawContext& ctx);
     void drawArcOverlay(DrawContext& ctx);
     void drawReadoutOverlay(Image32& target);
-    void redrawStockWindow(const PixelRect& rect, const LatticeWindow& win);
+    // `areas`: when given, only they are restored and only quads reaching them drawn (the depth test
+    // keeps the rest of the rectangle as it was).
+    void redrawStockWindow(const PixelRect& rect, const LatticeWindow& win,
+                           const std::vector<PixelRect>* areas = nullptr);
+    // The screen rectangles of the cells around each node whose height differs from what was last
+    // drawn, and their bounds; the drawn heights are brought up to date over the change. False when
+    // there are too many such nodes to list (the change's bounding rectangle serves then).
+    bool changedNodeAreas(const StockChange& change, std::vector<PixelRect>& areas, PixelRect& bounds,
+                          double& lowest);
     void composeMillStep(const Vec3& pos);
     // The screen rectangle that holds every cell touching the changed nodes, before and after the
     // cuts; `lowest` receives the lowest height (above the stock bottom) of those cells.
@@ -139,6 +147,12 @@ class SceneComposer {
     // listed here so that the next step puts back exactly those.
     bool frameInUse_ = false;
     PixelRecord outlinePixels_;
+    // The lattice heights as the scene image shows them (nodes 0..drawnNX_ x 0..drawnNY_), so that a
+    // step redraws around the nodes that really changed; and the rectangles of the last step.
+    std::vector<float> drawnHeights_;
+    int drawnNX_ = -1, drawnNY_ = -1;
+    std::vector<PixelRect> stockAreas_;
+    std::vector<ClipRect> stockAreaClips_;
     int64_t moveEnds_ = 0;
     HolderProfileState holder_;
     SceneArea area_;

@@ -361,10 +361,19 @@ void MeshQuadPainter::quad(const MeshCorner& a, const MeshCorner& b, const MeshC
     // A quad between pixel centres fills nothing (the fill samples rows at y + 0.5 and takes the
     // columns from floor(left + 0.5) to floor(right - 0.5)): on a lattice finer than the pixels most
     // quads end here, before they are shaded.
-    const float minX = std::min({s[0].x, s[1].x, s[2].x, s[3].x}), maxX = std::max({s[0].x, s[1].x, s[2].x, s[3].x});
-    const float minY = std::min({s[0].y, s[1].y, s[2].y, s[3].y}), maxY = std::max({s[0].y, s[1].y, s[2].y, s[3].y});
+    const float minX = std::min({s[0].x, s[1].x, s[2].x, s[3].x}),
+                maxX = std::max({s[0].x, s[1].x, s[2].x, s[3].x});
+    const float minY = std::min({s[0].y, s[1].y, s[2].y, s[3].y}),
+                maxY = std::max({s[0].y, s[1].y, s[2].y, s[3].y});
     if (std::floor(double{minY} + 0.5) == std::floor(double{maxY} + 0.5)) return;
     if (std::floor(double{minX} + 0.5) > std::floor(double{maxX} - 0.5)) return;
+    if (areas_ != nullptr) {
+        bool meets = false;
+        for (int i = 0; i < areaCount_ && !meets; ++i)
+            meets = !(minX > areas_[i].right || maxX < areas_[i].left || minY > areas_[i].bottom ||
+                      maxY < areas_[i].top);
+        if (!meets) return;
+    }
     const ViewState& view = ctx_.view;
     int kept[4];
     int k = 0;

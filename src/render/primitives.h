@@ -95,6 +95,11 @@ class MeshQuadPainter {
     bool facesEye(const Vec3f& a, const Vec3f& b, const Vec3f& c, const Vec3f& d) const;
     // A quad that passed facesEye.
     void quad(const MeshCorner& a, const MeshCorner& b, const MeshCorner& c, const MeshCorner& d);
+    // Only quads whose screen box meets one of these rectangles are drawn (none given: all).
+    void onlyWhereMeets(const ClipRect* areas, int count) {
+        areas_ = areas;
+        areaCount_ = count;
+    }
     int quadsFilled() const { return filled_; }
 
   private:
@@ -103,6 +108,8 @@ class MeshQuadPainter {
     ClipRect clip_;
     bool wire_;
     FaceShader shader_;
+    const ClipRect* areas_ = nullptr;
+    int areaCount_ = 0;
     // The last normal shaded and its colour: the two triangles of a flat quad have the same normal to
     // the last bit, and so do neighbouring cells of the same slope.
     Vec3 lastNormal_{0, 0, 0};

@@ -78,7 +78,7 @@ void drawStockShape(DrawContext& ctx, ViewState& view, const StockSpec& s, Machi
 }
 
 int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour, bool wire,
-                  const ClipRect& clip, const LatticeWindow& winIn) {
+                  const ClipRect& clip, const LatticeWindow& winIn, const std::vector<ClipRect>* areas) {
     const int NX = latticeNodesX(s), NY = latticeNodesY(s);
     LatticeWindow win{std::max(winIn.ixMin, 0), std::min(winIn.ixMax, NX - 1), std::max(winIn.iyMin, 0),
                       std::min(winIn.iyMax, NY - 1)};
@@ -87,6 +87,7 @@ int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint
     auto X = [&](int ix) { return ox + ix * p; };
     auto Y = [&](int iy) { return oy + iy * p; };
     MeshQuadPainter painter(ctx, colour, clip, wire);
+    if (areas != nullptr) painter.onlyWhereMeets(areas->data(), static_cast<int>(areas->size()));
     int quads = 0;
     auto at = [&](const Vec3f& v) { return painter.corner(v); };
     // Wall quads: corners built here, projected only when the quad faces the eye.

@@ -3,6 +3,7 @@
 // (the mesh through the lattice heights on the mills, a surface of revolution through the diameter
 // profiles on the lathes) and the redraw of a lattice window during playback.
 #include <cstdint>
+#include <vector>
 
 #include "core/machine_kind.h"
 #include "render/primitives.h"
@@ -30,9 +31,11 @@ void drawStockShape(DrawContext& ctx, ViewState& view, const StockSpec& s, Machi
 
 // The mill mesh of the cells in `win`: top quads (runs of flat cells along Y merged into one quad),
 // and the outer walls down to the stock bottom where the window touches the boundary. Depth-tested,
-// front faces only, limited to `clip`. Returns the number of quads drawn.
+// front faces only, limited to `clip`; with `areas`, only quads that reach one of those rectangles.
+// Returns the number of quads drawn.
 int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour, bool wire,
-                  const ClipRect& clip, const LatticeWindow& win);
+                  const ClipRect& clip, const LatticeWindow& win,
+                  const std::vector<ClipRect>* areas = nullptr);
 
 // The machined lathe stock: end face annulus and the outer and inner surfaces of revolution in 24
 // sectors. Slices are read only inside 0..1000.
