@@ -6,12 +6,17 @@
 #include <sstream>
 #include <string>
 
+#include "app/headless_setup.h"
+#include "app/main_window_controls.h"
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
 #include "core/control_set.h"
+#include "editor/quon_strings.h"
+#include "nc/modal_labels.h"
 #include "nc/playback.h"
+#include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"
@@ -186,6 +191,60 @@ void BM_PlayStepAsPlayed(benchmark::State& st) {
     cutting.playEnd(false);
 }
 BENCHMARK(BM_PlayStepAsPlayed)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// The pocket sample (D10 flat end mill, pitch 0.5, steps of F/S = 0.333 mm) played in play mode with
+// the scene drawing as in the window: time_per_step is the whole play divided by its steps. Argument:
+// 0 the stock fitted to a 1280 x 720 scene (each step moves the tool more than a pixel, so every step
+// draws), 1 the start-up view.
+void BM_PocketPlayedAndDrawn(benchmark::State& st) {
+    std::string here = __FILE__;
+    const std::string pocket = here.substr(0, here.rfind("/bench/")) + "/samples/pocket.nc";
+    TQuonStrings program;
+    std::string message;
+    if (!program.LoadFromFile(pocket, &message)) {
+        st.SkipWithError(message.c_str());
+        return;
+    }
+    HeadlessOptions opt;
+    opt.pitch = 0.5;
+    int64_t cut = 0, drawn = 0, runs = 0;
+    for (auto _ : st) {
+        st.PauseTiming();
+        auto s = makeState(1280, 720);
+        setUpHeadlessState(*s, opt);
+        SceneComposer c(*s);
+        if (st.range(0) == 0) fit(*s, c);
+        c.repaintScene();
+        ControlSet controls;
+        addMainWindowControls(controls);
+        addModalStatusControls(controls);
+        c.setControls(&controls);
+        InlineMainThread mainThread;
+        InputState input;
+        PlaySessionParts parts;
+        parts.controls = &controls;
+        parts.mainThread = &mainThread;
+        parts.input = &input;
+        parts.program = &program;
+        PlaySession session(*s, parts);
+        ScenePlaybackView drawing(*s, c, mainThread);
+        session.view().setDrawing(&drawing);
+        st.ResumeTiming();
+        const PlayResult r = session.controller().runNow(kModeMillPlay);
+        st.PauseTiming();
+        if (r.end != PlayEnd::M30) st.SkipWithError("the sample did not reach M30");
+        cut += session.view().cutSteps();
+        drawn += drawing.drawnSteps();
+        ++runs;
+        st.ResumeTiming();
+    }
+    st.counters["steps"] = benchmark::Counter(static_cast<double>(cut) / static_cast<double>(runs));
+    st.counters["drawn_share"] = benchmark::Counter(static_cast<double>(drawn) / static_cast<double>(cut));
+    st.counters["time_per_step"] =
+        benchmark::Counter(static_cast<double>(cut) / static_cast<double>(runs),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PocketPlayedAndDrawn)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_RenderPocketSample(benchmark::State& st) {
     std::string here = __FILE__;
