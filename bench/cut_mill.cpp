@@ -5,6 +5,7 @@
 //  BM_MillCutBallD10Pitch01:  D10 ball end mill, pitch 0.1 (10,201 nodes a call) along a 10,000-step
 //                             raster path; counter node_time is the time per node visited.
 //  BM_MillCutBallD10Pitch01Portable: the same with the vector path switched off.
+//  BM_MillCutBallD10Pitch01Fast: the same in fast play (no bounds of the change worked out).
 //  BM_BaselineMinPitch01:     the same windows over the same path, each node only taking the minimum
 //                             with a constant: the floor any per-node cut can reach.
 #include <benchmark/benchmark.h>
@@ -96,6 +97,26 @@ void BM_MillCutBallD10Pitch01(benchmark::State& state) {
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_MillCutBallD10Pitch01)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same in fast play, where the cut only tells whether the stock changed.
+void BM_MillCutBallD10Pitch01Fast(benchmark::State& state) {
+    setVectorMillCut(state.range(0) != 0);
+    FinePitchSetup s;
+    const int64_t nodes = s.nodesPerPass();
+    for (auto _ : state) {
+        state.PauseTiming();
+        initialiseStockGrid(s.grid, s.stock, MachineKind::VerticalMill);
+        state.ResumeTiming();
+        for (const Vec3& p : s.path) {
+            MillCutResult r = applyMillCut(s.grid, s.stock, s.tool, s.profile, p, true);
+            benchmark::DoNotOptimize(r);
+        }
+    }
+    state.counters["node_time"] =
+        benchmark::Counter(static_cast<double>(nodes),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_MillCutBallD10Pitch01Fast)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MillCutBallD10Pitch01)
     ->Name("BM_MillCutBallD10Pitch01Portable")
     ->Arg(0)

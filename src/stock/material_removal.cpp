@@ -118,7 +118,7 @@ struct RowCutter {
         __m256 seen, oldMax;
     };
 
-    template <CutterShape S>
+    template <CutterShape S, bool Track>
     __attribute__((target("avx2"))) inline void block8(float* hp, const float* dy2p, __m256 vdx2,
                                                        Lowered& l) const {
         const __m256 zero = _mm256_setzero_ps();
@@ -161,12 +161,14 @@ struct RowCutter {
         // max(x, 0) gives x when x > 0 and 0 otherwise, as the portable loop does.
         _mm256_storeu_ps(hp, _mm256_max_ps(nh, zero));
         l.seen = _mm256_or_ps(l.seen, lower);
-        l.oldMax = _mm256_max_ps(l.oldMax, _mm256_and_ps(h, lower));
+        if constexpr (Track) l.oldMax = _mm256_max_ps(l.oldMax, _mm256_and_ps(h, lower));
     }
 
     // All rows of the window: rows ixLo..ixHi, nodes iyLo..iyHi. A row of at least eight nodes ends
     // with a block that overlaps the one before it: a cut applied twice gives what it gave once.
-    template <CutterShape S>
+    // Without Track (fast play, where nothing is drawn) only whether anything changed is found, and
+    // the whole window is reported.
+    template <CutterShape S, bool Track>
     __attribute__((target("avx2"))) bool windowAvx2(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi,
                                                     float cx, float p, const float* dy2,
                                                     ChangeTrack& track) const {
@@ -177,24 +179,32 @@ struct RowCutter {
             const float dx = cx - static_cast<float>(ix) * p;
             const __m256 vdx2 = _mm256_set1_ps(dx * dx);
             float* row = grid.row(ix) + iyLo;
-            l.seen = _mm256_setzero_ps();
+            if constexpr (Track) l.seen = _mm256_setzero_ps();
             if (len >= kBlock) {
                 int j = 0;
-                for (; j + kBlock <= len; j += kBlock) block8<S>(row + j, dy2 + j, vdx2, l);
-                if (j < len) block8<S>(row + len - kBlock, dy2 + len - kBlock, vdx2, l);
+                for (; j + kBlock <= len; j += kBlock) block8<S, Track>(row + j, dy2 + j, vdx2, l);
+                if (j < len) block8<S, Track>(row + len - kBlock, dy2 + len - kBlock, vdx2, l);
             } else {
                 // Too short for one block: run it on copies, padded far outside the cutter.
                 alignas(32) float h[kBlock] = {};
                 alignas(32) float d[kBlock];
                 for (int j = 0; j < kBlock; ++j) d[j] = j < len ? dy2[j] : 1e30f;
                 for (int j = 0; j < len; ++j) h[j] = row[j];
-                block8<S>(h, d, vdx2, l);
+                block8<S, Track>(h, d, vdx2, l);
                 for (int j = 0; j < len; ++j) row[j] = h[j];
             }
-            if (!_mm256_testz_ps(l.seen, l.seen)) {
-                rowFirst = std::min(rowFirst, ix);
-                rowLast = ix;
+            if constexpr (Track) {
+                if (!_mm256_testz_ps(l.seen, l.seen)) {
+                    rowFirst = std::min(rowFirst, ix);
+                    rowLast = ix;
+                }
             }
+        }
+        if constexpr (!Track) {
+            if (_mm256_testz_ps(l.seen, l.seen)) return false;
+            track.note(ixLo, iyLo, iyHi);
+            track.note(ixHi, iyLo, iyHi);
+            return true;
         }
         if (rowLast < 0) return false;
         alignas(32) float m[kBlock];
@@ -208,17 +218,26 @@ struct RowCutter {
 #endif
 
     bool window(StockGrid& grid, int ixLo, int ixHi, int iyLo, int iyHi, float cx, float p, const float* dy2,
-                ChangeTrack& track) const {
+                ChangeTrack& track, bool tracked) const {
 #if VANTREL_CUT_AVX2
         static const bool avx2 = __builtin_cpu_supports("avx2");
         if (avx2 && gVectorCut.load(std::memory_order_relaxed)) {
             switch (shape) {
                 case CutterShape::Flat:
-                    return windowAvx2<CutterShape::Flat>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
+                    return tracked ? windowAvx2<CutterShape::Flat, true>(grid, ixLo, ixHi, iyLo, iyHi, cx, p,
+                                                                         dy2, track)
+                                   : windowAvx2<CutterShape::Flat, false>(grid, ixLo, ixHi, iyLo, iyHi, cx, p,
+                                                                          dy2, track);
                 case CutterShape::Ball:
-                    return windowAvx2<CutterShape::Ball>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
+                    return tracked ? windowAvx2<CutterShape::Ball, true>(grid, ixLo, ixHi, iyLo, iyHi, cx, p,
+                                                                         dy2, track)
+                                   : windowAvx2<CutterShape::Ball, false>(grid, ixLo, ixHi, iyLo, iyHi, cx, p,
+                                                                          dy2, track);
                 case CutterShape::General:
-                    return windowAvx2<CutterShape::General>(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
+                    return tracked ? windowAvx2<CutterShape::General, true>(grid, ixLo, ixHi, iyLo, iyHi, cx,
+                                                                            p, dy2, track)
+                                   : windowAvx2<CutterShape::General, false>(grid, ixLo, ixHi, iyLo, iyHi, cx,
+                                                                             p, dy2, track);
             }
         }
 #endif
@@ -337,8 +356,11 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
         const float dy = cy - static_cast<float>(iy) * p;
         dy2[iy - iyLo] = dy * dy;
     }
+    // Fast play draws nothing while it runs: it learns only whether the stock changed, and the bounds
+    // of the change are the window, from nodes as high as the stock.
     ChangeTrack track;
-    const bool changed = rc.window(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track);
+    if (fastPlay) track.oldMax = stock.sizeZ;
+    const bool changed = rc.window(grid, ixLo, ixHi, iyLo, iyHi, cx, p, dy2, track, !fastPlay);
     result.stockChanged = changed;
     if (changed) {
         result.changedIxMin = track.ixMin, result.changedIxMax = track.ixMax;

@@ -17,7 +17,8 @@ struct MillCutResult {
     int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
     // Where nodes were lowered (inclusive; empty unless stockChanged): the rows exactly, along the
     // rows the nodes visited. And the highest height, above the stock bottom, that a lowered node had
-    // before the cut.
+    // before the cut. Fast play, which draws nothing meanwhile, may report the whole window visited
+    // and the stock's height instead.
     int changedIxMin = 0, changedIxMax = -1, changedIyMin = 0, changedIyMax = -1;
     float highestLowered = 0;
 };
