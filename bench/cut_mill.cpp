@@ -3,9 +3,9 @@
 //  BM_MillCutFlatD10Pitch1:   one applyMillCut per step, D10 flat end mill, default 100 x 100 stock,
 //                             pitch 1 (121 nodes a call).
 //  BM_MillCutBallD10Pitch01:  D10 ball end mill, pitch 0.1 (10,201 nodes a call) along a 10,000-step
-//                             raster path; counter node_time is the time per node visited.
+//                             raster path; counter node_time is the time per node visited. A second
+//                             argument of 1 cuts as fast play does (no bounds of the change).
 //  BM_MillCutBallD10Pitch01Portable: the same with the vector path switched off.
-//  BM_MillCutBallD10Pitch01Fast: the same in fast play (no bounds of the change worked out).
 //  BM_BaselineMinPitch01:     the same windows over the same path, each node only taking the minimum
 //                             with a constant: the floor any per-node cut can reach.
 #include <benchmark/benchmark.h>
@@ -79,8 +79,11 @@ struct FinePitchSetup {
     }
 };
 
+// Arguments: the vector path on (1) or off (0); fast play (1: the cut only tells whether the stock
+// changed) or not (0).
 void BM_MillCutBallD10Pitch01(benchmark::State& state) {
     setVectorMillCut(state.range(0) != 0);
+    const bool fast = state.range(1) != 0;
     FinePitchSetup s;
     const int64_t nodes = s.nodesPerPass();
     for (auto _ : state) {
@@ -88,7 +91,7 @@ void BM_MillCutBallD10Pitch01(benchmark::State& state) {
         initialiseStockGrid(s.grid, s.stock, MachineKind::VerticalMill);
         state.ResumeTiming();
         for (const Vec3& p : s.path) {
-            MillCutResult r = applyMillCut(s.grid, s.stock, s.tool, s.profile, p, false);
+            MillCutResult r = applyMillCut(s.grid, s.stock, s.tool, s.profile, p, fast);
             benchmark::DoNotOptimize(r);
         }
     }
@@ -96,30 +99,11 @@ void BM_MillCutBallD10Pitch01(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(nodes),
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_MillCutBallD10Pitch01)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MillCutBallD10Pitch01)->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond);
 
-// The same in fast play, where the cut only tells whether the stock changed.
-void BM_MillCutBallD10Pitch01Fast(benchmark::State& state) {
-    setVectorMillCut(state.range(0) != 0);
-    FinePitchSetup s;
-    const int64_t nodes = s.nodesPerPass();
-    for (auto _ : state) {
-        state.PauseTiming();
-        initialiseStockGrid(s.grid, s.stock, MachineKind::VerticalMill);
-        state.ResumeTiming();
-        for (const Vec3& p : s.path) {
-            MillCutResult r = applyMillCut(s.grid, s.stock, s.tool, s.profile, p, true);
-            benchmark::DoNotOptimize(r);
-        }
-    }
-    state.counters["node_time"] =
-        benchmark::Counter(static_cast<double>(nodes),
-                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-BENCHMARK(BM_MillCutBallD10Pitch01Fast)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MillCutBallD10Pitch01)
     ->Name("BM_MillCutBallD10Pitch01Portable")
-    ->Arg(0)
+    ->Args({0, 0})
     ->Unit(benchmark::kMillisecond);
 
 void BM_BaselineMinPitch01(benchmark::State& state) {
