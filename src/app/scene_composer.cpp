@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "core/number_format.h"
 #include "core/rounding.h"
@@ -38,6 +39,23 @@ void circleOutline(Image32& img, uint32_t pixel, int cx, int cy, int radius) {
         px = x;
         py = y;
     }
+}
+
+// The screen rectangle of the lattice box nodes ax..bx x ay..by between heights zl and zh above the
+// stock bottom; nothing when a corner lies behind the eye or absurdly far out.
+std::optional<PixelRect> screenBoxOf(const ViewState& view, const StockSpec& st, int ax, int bx, int ay,
+                                     int by, double zl, double zh) {
+    PixelRect r;
+    for (int c = 0; c < 8; ++c) {
+        const Vec3 corner{st.offsetX + ((c & 1) ? bx : ax) * st.pitch,
+                          st.offsetY + ((c & 2) ? by : ay) * st.pitch, st.offsetZ + ((c & 4) ? zh : zl)};
+        const ProjectedPoint pp = projectPoint(view, corner);
+        const double sx = screenX(view, pp), sy = screenY(view, pp);
+        if (pp.clipped || !(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7)) return std::nullopt;
+        r.include(saturatingToInt32(std::floor(sx)), saturatingToInt32(std::floor(sy)));
+        r.include(saturatingToInt32(std::ceil(sx)), saturatingToInt32(std::ceil(sy)));
+    }
+    return r;
 }
 
 const char* const kPanelNames[] = {"Panel1", "Panel3", "Panel4", "Panel5",
@@ -616,23 +634,9 @@ bool SceneComposer::changedNodeAreas(const StockChange& change, std::vector<Pixe
         lo = std::min(lo, zl);
         // The outer walls reach down to the stock bottom.
         if (ax == 0 || ay == 0 || bx == NX || by == NY) zl = 0;
-        PixelRect r;
-        bool clipped = false;
-        for (int c = 0; c < 8 && !clipped; ++c) {
-            const Vec3 corner{st.offsetX + ((c & 1) ? bx : ax) * st.pitch,
-                              st.offsetY + ((c & 2) ? by : ay) * st.pitch,
-                              st.offsetZ + static_cast<double>((c & 4) ? zh : zl)};
-            const ProjectedPoint pp = projectPoint(s_.view, corner);
-            const double sx = screenX(s_.view, pp), sy = screenY(s_.view, pp);
-            if (pp.clipped || !(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7)) {
-                clipped = true;
-                break;
-            }
-            r.include(saturatingToInt32(std::floor(sx)), saturatingToInt32(std::floor(sy)));
-            r.include(saturatingToInt32(std::ceil(sx)), saturatingToInt32(std::ceil(sy)));
-        }
         // A corner behind the eye: the cells may show anywhere.
-        if (clipped) r = PixelRect{0, 0, W - 1, H - 1};
+        const std::optional<PixelRect> box = screenBoxOf(s_.view, st, ax, bx, ay, by, zl, zh);
+        PixelRect r = box ? *box : PixelRect{0, 0, W - 1, H - 1};
         r = r.widened(2).clippedTo(W, H);
         if (r.empty()) continue;
         // Neighbouring nodes give overlapping rectangles: one that holds another's replaces it.
@@ -681,19 +685,10 @@ PixelRect SceneComposer::stockChangeRect(const StockChange& change, double& lowe
     lowest = std::max(0.0f, lo);
     // The outer walls reach down to the stock bottom.
     if (x0 == 0 || y0 == 0 || x1 == NX || y1 == NY) lo = 0;
-    const double p = st.pitch;
-    PixelRect r;
-    for (int c = 0; c < 8; ++c) {
-        const Vec3 corner{st.offsetX + ((c & 1) ? x1 : x0) * p, st.offsetY + ((c & 2) ? y1 : y0) * p,
-                          st.offsetZ + static_cast<double>((c & 4) ? hi : lo)};
-        const ProjectedPoint pp = projectPoint(s_.view, corner);
-        const double sx = screenX(s_.view, pp), sy = screenY(s_.view, pp);
-        // A corner behind the eye or far outside: the changed cells may show anywhere.
-        if (pp.clipped || !(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7))
-            return PixelRect{0, 0, W - 1, H - 1};
-        r.include(saturatingToInt32(std::floor(sx)), saturatingToInt32(std::floor(sy)));
-        r.include(saturatingToInt32(std::ceil(sx)), saturatingToInt32(std::ceil(sy)));
-    }
+    // A corner behind the eye or far outside: the changed cells may show anywhere.
+    const std::optional<PixelRect> box = screenBoxOf(s_.view, st, x0, x1, y0, y1, lo, hi);
+    if (!box) return PixelRect{0, 0, W - 1, H - 1};
+    const PixelRect r = *box;
     return r.widened(2).clippedTo(W, H);
 }
 
@@ -710,9 +705,9 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
     ts.position = pos;
     const int W = scene_.width(), H = scene_.height();
     // The cells the cuts changed since the last drawing: back to the background there, then the mesh
-    // of every cell that can show in that rectangle, depth-tested.
-    // The rectangles of the scene image that changed, to be copied to the window. The mesh may touch
-    // one pixel beyond a restored rectangle (see redrawStockWindow).
+    // of every cell that can show there, depth-tested. `stockCopies` are the rectangles of the scene
+    // image that changed, to be copied to the window (the mesh may touch one pixel beyond a restored
+    // rectangle, see redrawStockWindow).
     std::vector<PixelRect> stockCopies;
     {
         std::lock_guard lk(s_.stockMutex);
