@@ -7,16 +7,13 @@
 #include <string>
 
 #include "app/headless_setup.h"
-#include "app/main_window_controls.h"
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
 #include "nc/playback.h"
-#include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"
@@ -218,19 +215,10 @@ void BM_PocketPlayedAndDrawn(benchmark::State& st) {
         SceneComposer c(*s);
         if (st.range(0) == 0) fit(*s, c);
         c.repaintScene();
-        ControlSet controls;
-        addMainWindowControls(controls);
-        addModalStatusControls(controls);
-        c.setControls(&controls);
-        InlineMainThread mainThread;
-        InputState input;
-        PlaySessionParts parts;
-        parts.controls = &controls;
-        parts.mainThread = &mainThread;
-        parts.input = &input;
-        parts.program = &program;
-        PlaySession session(*s, parts);
-        ScenePlaybackView drawing(*s, c, mainThread);
+        HeadlessPlay headless(*s, program);
+        c.setControls(&headless.controls);
+        PlaySession& session = headless.session();
+        ScenePlaybackView drawing(*s, c, headless.mainThread);
         session.view().setDrawing(&drawing);
         st.ResumeTiming();
         const PlayResult r = session.controller().runNow(kModeMillPlay);

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "app/machine_defaults.h"
+#include "app/main_window_controls.h"
+#include "nc/modal_labels.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
 
@@ -130,6 +132,17 @@ void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
     }
     loadWorkingTool(s.tools, kind, 0);
     initialiseStockGrid(s.stockGrid, s.stock, kind);
+}
+
+HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
+    addMainWindowControls(controls);
+    addModalStatusControls(controls);
+    PlaySessionParts parts;
+    parts.controls = &controls;
+    parts.mainThread = &mainThread;
+    parts.input = &input;
+    parts.program = &program;
+    session_ = std::make_unique<PlaySession>(s, parts);
 }
 
 std::string jsonNumber(double v) {

@@ -2,11 +2,16 @@
 // What the headless commands (play, render) share: their machine, stock and tool options, and an
 // application state set up from them as the desktop program would set it up for that machine.
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/play_session.h"
+#include "core/control_set.h"
+#include "platform/input_state.h"
+#include "platform/main_thread.h"
 
 namespace vantrel {
 
@@ -28,6 +33,22 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
 // Machine defaults, stock sizes and offsets, pitch, holder, the family's tool list with the given
 // tool values, the working tool and the stock grid.
 void setUpHeadlessState(AppState& s, const HeadlessOptions& o);
+
+// A play without a window: the main window's controls and the modal status labels, the calling thread
+// as the UI thread, no keys or mouse, and the session that cuts the stock. Attach a drawing view to
+// session().view() to draw as well.
+class HeadlessPlay {
+  public:
+    HeadlessPlay(AppState& s, TQuonStrings& program);
+    PlaySession& session() { return *session_; }
+
+    ControlSet controls;
+    InlineMainThread mainThread;
+    InputState input;
+
+  private:
+    std::unique_ptr<PlaySession> session_;
+};
 
 // A number for the JSON reports: at most six decimals, trailing zeros dropped, never "-0".
 std::string jsonNumber(double v);

@@ -7,10 +7,8 @@
 #include <sstream>
 
 #include "app/headless_setup.h"
-#include "app/main_window_controls.h"
 #include "app/play_session.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
 #include "platform/atomic_file.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
@@ -72,18 +70,9 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     setUpHeadlessState(s, opt);
     const MachineKind kind = opt.kind;
 
-    ControlSet controls;
-    addMainWindowControls(controls);
-    addModalStatusControls(controls);
-    controls.setChecked("menu_error", true);  // warnings are written into the text and counted
-    InlineMainThread mainThread;
-    InputState input;
-    PlaySessionParts parts;
-    parts.controls = &controls;
-    parts.mainThread = &mainThread;
-    parts.input = &input;
-    parts.program = &program;
-    PlaySession session(s, parts);
+    HeadlessPlay headless(s, program);
+    headless.controls.setChecked("menu_error", true);  // warnings are written into the text and counted
+    PlaySession& session = headless.session();
     const int32_t linesBefore = program.count();
     const uint8_t mode = PlaybackController::modeFor(modeTag, kind, false);
     PlayResult r = session.controller().runNow(mode);

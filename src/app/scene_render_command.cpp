@@ -9,12 +9,10 @@
 
 #include "app/headless_setup.h"
 #include "app/machine_defaults.h"
-#include "app/main_window_controls.h"
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
 #include "platform/atomic_file.h"
 #include "render/png_writer.h"
 #include "render/view.h"
@@ -206,18 +204,9 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
 
     std::ostringstream json;
     if (play) {
-        ControlSet controls;
-        addMainWindowControls(controls);
-        addModalStatusControls(controls);
-        InlineMainThread mainThread;
-        InputState input;
-        PlaySessionParts parts;
-        parts.controls = &controls;
-        parts.mainThread = &mainThread;
-        parts.input = &input;
-        parts.program = &program;
-        PlaySession session(s, parts);
-        ScenePlaybackView drawing(s, composer, mainThread);
+        HeadlessPlay headless(s, program);
+        PlaySession& session = headless.session();
+        ScenePlaybackView drawing(s, composer, headless.mainThread);
         session.view().setDrawing(&drawing);
         const uint8_t mode = PlaybackController::modeFor(fastMode ? 1 : 0, kind, false);
         const PlayResult r = session.controller().runNow(mode);

@@ -5,12 +5,10 @@
 #include <memory>
 #include <numbers>
 
+#include "app/headless_setup.h"
 #include "app/machine_defaults.h"
-#include "app/main_window_controls.h"
 #include "app/play_session.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
-#include "platform/input_state.h"
 #include "platform/main_thread.h"
 
 namespace vantrel {
@@ -48,17 +46,8 @@ TEST(PlayedPocket, RemovedVolumeMatchesTheAnalyticPocket) {
     program.Add("G00 Z5.");
     program.Add("M30");
 
-    ControlSet controls;
-    addMainWindowControls(controls);
-    addModalStatusControls(controls);
-    InlineMainThread mainThread;
-    InputState input;
-    PlaySessionParts parts;
-    parts.controls = &controls;
-    parts.mainThread = &mainThread;
-    parts.input = &input;
-    parts.program = &program;
-    PlaySession session(s, parts);
+    HeadlessPlay headless(s, program);
+    PlaySession& session = headless.session();
     session.controller().runNow(kModeMillFast);
     EXPECT_GT(session.view().changedSteps(), 0);
 
