@@ -36,14 +36,7 @@ std::unique_ptr<AppState> makeState(int w, int h) {
 }
 
 void fit(AppState& s, SceneComposer& c) {
-    ViewEnvironment env;
-    env.sceneWidth = c.area().width;
-    env.sceneHeight = c.area().height;
-    env.paintBoxWidth = env.sceneWidth;
-    env.paintBoxHeight = env.sceneHeight;
-    env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
-                 s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
-    fitToScreen(s.view, env);
+    fitToScreen(s.view, c.viewEnvironment());
 }
 
 void BM_RepaintStartUpScene(benchmark::State& st) {

@@ -129,6 +129,20 @@ ToolScene SceneComposer::toolScene() const {
     return t;
 }
 
+ViewEnvironment SceneComposer::viewEnvironment(bool playing) const {
+    ViewEnvironment env;
+    env.kind = s_.machineKind;
+    env.sceneWidth = area_.width;
+    env.sceneHeight = area_.height;
+    env.paintBoxWidth = area_.width;
+    env.paintBoxHeight = area_.height;
+    env.toolPosition = s_.pos.tool.get();
+    const StockSpec& st = s_.stock;
+    env.stock = {st.sizeX, st.sizeY, st.sizeZ, st.offsetX, st.offsetY, st.offsetZ};
+    env.playing = playing;
+    return env;
+}
+
 // --- Layout ---------------------------------------------------------------------------------
 
 void SceneComposer::layoutWindow(int wc, int hc) {

@@ -14,6 +14,7 @@
 #include "core/control_set.h"
 #include "platform/text_painter.h"
 #include "render/frame_buffer.h"
+#include "render/view_commands.h"
 #include "scene/holder_profile.h"
 #include "scene/stock_surface.h"
 #include "scene/tool_models.h"
@@ -65,6 +66,9 @@ class SceneComposer {
 
     // The values the tool models read, from the state.
     ToolScene toolScene() const;
+    // What the view commands need to know of the scene: the machine, the scene area, the tool and the
+    // stock.
+    ViewEnvironment viewEnvironment(bool playing = false) const;
 
     // --- Window layout -----------------------------------------------------------------------
     // The resize event with the client size: places the panels, sizes the scene area and repaints when

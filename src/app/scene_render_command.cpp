@@ -189,16 +189,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         s.view.viewB = degToRad(viewAB[1]);
     }
     if (fit) {
-        ViewEnvironment env;
-        env.kind = kind;
-        env.sceneWidth = composer.scene().width();
-        env.sceneHeight = composer.scene().height();
-        env.paintBoxWidth = env.sceneWidth;
-        env.paintBoxHeight = env.sceneHeight;
-        env.toolPosition = s.pos.tool.get();
-        env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
-                     s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
-        fitToScreen(s.view, env);
+        fitToScreen(s.view, composer.viewEnvironment());
     }
     composer.repaintScene();
 

@@ -45,20 +45,6 @@ GuiScene::~GuiScene() {
 
 namespace {
 
-ViewEnvironment environmentOf(AppState& s, const SceneComposer& c, bool playing) {
-    ViewEnvironment env;
-    env.kind = s.machineKind;
-    env.sceneWidth = c.area().width;
-    env.sceneHeight = c.area().height;
-    env.paintBoxWidth = c.area().width;
-    env.paintBoxHeight = c.area().height;
-    env.toolPosition = s.pos.tool.get();
-    env.stock = {s.stock.sizeX,   s.stock.sizeY,   s.stock.sizeZ,
-                 s.stock.offsetX, s.stock.offsetY, s.stock.offsetZ};
-    env.playing = playing;
-    return env;
-}
-
 WireSwitches wiresOf(const AppState& s) {
     return {s.display.kikaiwyer_on, s.display.zaiwyer_on, s.display.kouwyer_on, s.display.cadwyer_on};
 }
@@ -75,7 +61,7 @@ void storeWires(AppState& s, const WireSwitches& w) {
 void GuiScene::mouse(QMouseEvent* e, int kind) {
     AppState& s = app_.state();
     const bool playing = playback_.session().controller().running();
-    const ViewEnvironment env = environmentOf(s, composer_, playing);
+    const ViewEnvironment env = composer_.viewEnvironment(playing);
     MouseInput m;
     m.x = static_cast<int>(e->position().x());
     m.y = static_cast<int>(e->position().y());
@@ -116,7 +102,7 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
 
 void GuiScene::wheel(QWheelEvent* e) {
     AppState& s = app_.state();
-    const ViewEnvironment env = environmentOf(s, composer_, playback_.session().controller().running());
+    const ViewEnvironment env = composer_.viewEnvironment(playback_.session().controller().running());
     const ViewUpdate up =
         sceneWheel(s.view, app_.controls(), env, e->angleDelta().y(), static_cast<int>(e->position().x()),
                    static_cast<int>(e->position().y()));

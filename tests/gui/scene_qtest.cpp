@@ -81,14 +81,7 @@ void SceneTest::playShowsThePocketInTheSceneWidget() {
     QCOMPARE(window->scene()->image(), &c.window());
 
     // Frame the stock and look at it.
-    ViewEnvironment env;
-    env.sceneWidth = c.area().width;
-    env.sceneHeight = c.area().height;
-    env.paintBoxWidth = env.sceneWidth;
-    env.paintBoxHeight = env.sceneHeight;
-    env.stock = {state.stock.sizeX,   state.stock.sizeY,   state.stock.sizeZ,
-                 state.stock.offsetX, state.stock.offsetY, state.stock.offsetZ};
-    fitToScreen(state.view, env);
+    fitToScreen(state.view, c.viewEnvironment());
     state.display.tool_on = false;  // nothing in front of the pocket at the end
     state.display.holder_on = false;
     app.requestRepaint();
