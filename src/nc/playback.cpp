@@ -269,6 +269,10 @@ void PlaybackController::StartPlay(const Control& sender) {
     if (tag < 0 || tag > 2) tag = 0;
     const bool gl = env_.openGl && env_.openGl->load();
     if (ctl_.mode == kModeIdle && !running_) {
+        // A click puts its button down first and runs this command after. A paused play resumes on
+        // the button alone, so it may have run to its end (and raised the button) in between: that
+        // click was a resume, and it must not start the program over again.
+        if (!isMenu && !cs.checked(sender.name)) return;
         const uint8_t m = modeFor(tag, kind(), gl);
         pressButtonFor(m);
         join();  // the previous play's thread has ended; its owner joins it before starting another

@@ -289,6 +289,29 @@ TEST(Playback, ShiftDoesNotResumeOpenGlModesButAButtonDoes) {
     EXPECT_EQ(rig.play->lastResult().end, PlayEnd::M30);
 }
 
+TEST(Playback, AResumeClickThatArrivesAfterThePlayEndedStartsNothing) {
+    // The click's two halves, apart: the button goes down (the paused play resumes on it and runs to
+    // its end), then the command runs on a play that has already ended.
+    Rig rig("G00 X1.\nM00\nG00 X2.\nM30");
+    rig.cs.setChecked("menu_m0no", false);
+    rig.cs.click("sb_play");
+    ASSERT_TRUE(rig.waitUntil([&] { return rig.paused(); }));
+    rig.cs.setChecked("sb_play", true);
+    ASSERT_TRUE(rig.waitUntil([&] { return !rig.play->running(); }));
+    rig.cs.runCommand("sb_play");
+    ASSERT_FALSE(rig.play->running());
+    rig.play->join();
+    EXPECT_EQ(rig.play->lastResult().end, PlayEnd::M30);
+    EXPECT_EQ(rig.play->lastResult().blocks, 4);
+    EXPECT_FALSE(rig.cs.checked("sb_play"));
+    EXPECT_EQ(rig.play->control().mode, kModeIdle);
+    // A click on the idle window still starts a play.
+    rig.cs.click("sb_play");
+    ASSERT_TRUE(rig.waitUntil([&] { return rig.paused(); }));
+    rig.play->requestStop();
+    rig.play->join();
+}
+
 TEST(Playback, SwitchingModesWhilePlaying) {
     Rig rig("G00 X1.\nM00\nG00 X2.\nM30");
     rig.cs.setChecked("menu_m0no", false);
