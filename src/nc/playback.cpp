@@ -263,12 +263,14 @@ void PlaybackController::bindCommands() {
 }
 
 void PlaybackController::StartPlay(const Control& sender) {
+    // Serialised with the end of a play (see execute): a play never ends half-way through this.
+    std::lock_guard start(startMu_);
     ControlSet& cs = *env_.controls;
     const bool isMenu = sender.kind == ControlKind::MenuItem;
     int tag = isMenu ? sender.tag - 5 : sender.tag;
     if (tag < 0 || tag > 2) tag = 0;
     const bool gl = env_.openGl && env_.openGl->load();
-    if (ctl_.mode == kModeIdle && !running_) {
+    if (!running_) {
         // A click puts its button down first and runs this command after. A paused play resumes on
         // the button alone, so it may have run to its end (and raised the button) in between: that
         // click was a resume, and it must not start the program over again.
@@ -283,7 +285,9 @@ void PlaybackController::StartPlay(const Control& sender) {
         thread_ = std::thread([this] { execute(); });
         return;
     }
-    // While playing: keep the button and the menu item in step, then take the new mode.
+    // While playing: take the new mode first, so that a play waiting for a button resumes in it,
+    // then keep the button and the menu item in step.
+    ctl_.mode = modeFor(tag, kind(), gl);
     if (isMenu) {
         const bool on = !cs.checked(kPlayMenus[tag]);
         for (int i = 0; i < 3; ++i) {
@@ -293,7 +297,6 @@ void PlaybackController::StartPlay(const Control& sender) {
     } else {
         cs.setChecked(kPlayMenus[tag], cs.checked(kPlayButtons[tag]));
     }
-    ctl_.mode = modeFor(tag, kind(), gl);
     wakeWaiters();
 }
 
@@ -445,12 +448,26 @@ void PlaybackController::execute() {
         std::lock_guard lk(mu_);
         result_ = r;
     }
+    // The window's unlock and the end of the run are one step for StartPlay: a mode switch that came
+    // in just before leaves the window idle, one just after starts a fresh play.
+    bool ended = false;
+    auto end = [this, &ended] {
+        std::lock_guard start(startMu_);
+        unlockUi();
+        ctl_.mode = kModeIdle;
+        running_ = false;
+        ended = true;
+    };
     try {
-        env_.mainThread->invoke([this] { unlockUi(); });
+        env_.mainThread->invoke(end);
     } catch (...) {
     }
-    ctl_.mode = kModeIdle;
-    running_ = false;
+    if (!ended) {
+        // The window could not be reached (it is closing): the run has ended all the same.
+        std::lock_guard start(startMu_);
+        ctl_.mode = kModeIdle;
+        running_ = false;
+    }
     wakeWaiters();
 }
 

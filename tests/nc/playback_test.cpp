@@ -313,16 +313,42 @@ TEST(Playback, AResumeClickThatArrivesAfterThePlayEndedStartsNothing) {
 }
 
 TEST(Playback, SwitchingModesWhilePlaying) {
-    Rig rig("G00 X1.\nM00\nG00 X2.\nM30");
+    // Two stops, so the play is still there to be looked at after the switch.
+    Rig rig("G00 X1.\nM00\nG00 X2.\nM00\nG00 X3.\nM30");
     rig.cs.setChecked("menu_m0no", false);
+    std::mutex lm;
+    std::vector<std::string> pressed;
+    rig.cs.subscribe([&](const Control& c, ControlChange ch) {
+        if (ch == ControlChange::Checked && c.checked) {
+            std::lock_guard lk(lm);
+            pressed.push_back(c.name);
+        }
+    });
     rig.cs.click("sb_play");
     ASSERT_TRUE(rig.waitUntil([&] { return rig.paused(); }));
+    {
+        std::lock_guard lk(lm);
+        pressed.clear();
+    }
     rig.cs.click("menu_playstep");  // a menu click presses its button and takes the step mode
-    EXPECT_TRUE(rig.cs.checked("sb_playstep"));
-    EXPECT_TRUE(rig.cs.checked("menu_playstep"));
+    // The play resumes in the step mode and stops at the second M00 (the buttons go up again there).
+    ASSERT_TRUE(rig.waitUntil([&] { return rig.paused() && rig.tool.get().x == 2.0; }));
+    EXPECT_EQ(rig.play->control().mode, kModeMillStep);
+    {
+        std::lock_guard lk(lm);
+        EXPECT_EQ(pressed, (std::vector<std::string>{"menu_playstep", "sb_playstep"}));
+    }
+    rig.cs.click("sb_playfast");
     ASSERT_TRUE(rig.waitUntil([&] { return !rig.play->running(); }));
     rig.play->join();
+    EXPECT_EQ(rig.play->lastResult().end, PlayEnd::M30);
     EXPECT_EQ(rig.play->control().mode, kModeIdle);
+    // Whatever the switches did, the idle window starts a new play on the next click.
+    rig.cs.click("sb_play");
+    ASSERT_TRUE(rig.waitUntil([&] { return rig.paused(); }));
+    EXPECT_EQ(rig.play->control().mode, kModeMillPlay);
+    rig.play->requestStop();
+    rig.play->join();
 }
 
 TEST(Playback, EndlessRepeatsUntilEscIsHeldAtAPassStart) {
