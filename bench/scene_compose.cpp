@@ -148,6 +148,7 @@ BENCHMARK(BM_PlayStep)
     ->ArgsProduct({{0, 1, 2}, {0, 1}, {0}})
     ->Args({0, 0, 1})
     ->Args({1, 0, 1})
+    ->Args({0, 1, 1})
     ->Unit(benchmark::kMicrosecond);
 
 // The per-step update as a play runs it: the cutting view cuts at every step, the scene's view draws
