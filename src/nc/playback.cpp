@@ -402,6 +402,9 @@ bool PlaybackController::anyPlayButtonDown() const {
 }
 
 void PlaybackController::raisePlayButtons() {
+    // One step against StartPlay: a switch either comes before the stop and is taken back by it, or
+    // comes after it and resumes the play, never half of each.
+    std::lock_guard start(startMu_);
     ControlSet& cs = *env_.controls;
     for (int i = 0; i < 3; ++i) {
         cs.setChecked(kPlayButtons[i], false);

@@ -231,7 +231,7 @@ class PlaybackController : public BackgroundWork {
     std::thread thread_;
     std::atomic<bool> running_{false};
     mutable std::mutex mu_;
-    std::mutex startMu_;  // StartPlay against the end of a run
+    std::mutex startMu_;  // StartPlay against the stops and the end of a run
     std::condition_variable cv_;
     PlayResult result_;
     int observer_ = 0;
