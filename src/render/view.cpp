@@ -100,6 +100,31 @@ std::optional<Vec3> screenToPlane(const ViewState& view, double px, double py, c
     return w;
 }
 
+std::optional<Vec3> castToPlane(const ViewState& view, double px, double py, const Vec3& planePoint,
+                                const Vec3& planeNormal) {
+    if (!view.parallel) return screenToPlane(view, px, py, planePoint, planeNormal);
+    // The parallel projection puts q = p + offset at (k q.r, -k q.u) with k = scale / 10: every point
+    // on the line along n through the pixel's point of the r-u plane lands on that pixel.
+    const ViewBasis& b = view.basis;
+    const double k = view.scale / 10.0;
+    if (!(k > 0)) return std::nullopt;
+    double s, t;
+    if (b.turned) {
+        t = (px - view.originX) / k;
+        s = (py - view.originY) / k;
+    } else {
+        s = (px - view.originX) / k;
+        t = (view.originY - py) / k;
+    }
+    const Vec3 base = b.r * s + b.u * t - view.offset();
+    const double den = planeNormal.dot(b.n);
+    if (den == 0 || !std::isfinite(den)) return std::nullopt;
+    const double lambda = planeNormal.dot(planePoint - base) / den;
+    const Vec3 w = base + b.n * lambda;
+    if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.z)) return std::nullopt;
+    return w;
+}
+
 Vec3 rotateLocal(double x, double y, double z, double b, double a) {
     const double cb = std::cos(b), sb = std::sin(b);
     const double ca = std::cos(a), sa = std::sin(a);

@@ -39,6 +39,11 @@ Vec3 rayDirection(const ViewState& view, double x, double y);
 
 std::optional<Vec3> screenToPlane(const ViewState& view, double px, double py, const Vec3& planePoint,
                                   const Vec3& planeNormal);
+// The world point of the plane that projectPoint puts at (px, py), in either projection. The mouse
+// commands keep screenToPlane's perspective ray in the parallel view too; what needs the drawn
+// picture's own inverse (which cells can show at a pixel) uses this.
+std::optional<Vec3> castToPlane(const ViewState& view, double px, double py, const Vec3& planePoint,
+                                const Vec3& planeNormal);
 
 // Ry(a) Rx(b) (x, y, z): first a turn by b about X, then by a about Y.
 Vec3 rotateLocal(double x, double y, double z, double b, double a);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "core/rounding.h"
@@ -34,6 +36,7 @@ void LatticeWindow::unite(const LatticeWindow& o) {
         *this = o;
         return;
     }
+    outlinePoints = 0;
     ixMin = std::min(ixMin, o.ixMin);
     ixMax = std::max(ixMax, o.ixMax);
     iyMin = std::min(iyMin, o.iyMin);
@@ -45,6 +48,37 @@ int latticeNodesX(const StockSpec& s) {
 }
 int latticeNodesY(const StockSpec& s) {
     return nodeCount(s.sizeY, s.pitch);
+}
+
+void LatticeWindow::rowRange(int ix, int& first, int& last) const {
+    first = iyMin;
+    last = iyMax;
+    if (outlinePoints == 0) return;
+    // A point at x belongs to the cells floor(x) - 1 .. floor(x) + 1 (as for the window itself), so
+    // row ix takes the outline's extent over the strip ix - 1 <= x <= ix + 2.
+    const double a = ix - 1.0, b = ix + 2.0;
+    double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
+    auto take = [&](double y) {
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    };
+    for (int i = 0; i < outlinePoints; ++i) {
+        const double px = outline[static_cast<size_t>(2 * i)], py = outline[static_cast<size_t>(2 * i + 1)];
+        const int j = (i + 1) % outlinePoints;
+        const double qx = outline[static_cast<size_t>(2 * j)], qy = outline[static_cast<size_t>(2 * j + 1)];
+        if (px >= a && px <= b) take(py);
+        for (double x : {a, b}) {
+            if ((px - x) * (qx - x) < 0) take(py + (qy - py) * (x - px) / (qx - px));
+        }
+    }
+    if (lo > hi) {
+        first = 0;
+        last = -1;
+        return;
+    }
+    const double top = static_cast<double>(iyMax) + 2.0;
+    first = std::max(first, static_cast<int>(std::floor(std::clamp(lo, -1.0, top))) - 1);
+    last = std::min(last, static_cast<int>(std::floor(std::clamp(hi, -1.0, top))) + 1);
 }
 
 LatticeWindow fullLattice(const StockSpec& s) {
@@ -80,8 +114,11 @@ void drawStockShape(DrawContext& ctx, ViewState& view, const StockSpec& s, Machi
 int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint32_t colour, bool wire,
                   const ClipRect& clip, const LatticeWindow& winIn, const std::vector<ClipRect>* areas) {
     const int NX = latticeNodesX(s), NY = latticeNodesY(s);
-    LatticeWindow win{std::max(winIn.ixMin, 0), std::min(winIn.ixMax, NX - 1), std::max(winIn.iyMin, 0),
-                      std::min(winIn.iyMax, NY - 1)};
+    LatticeWindow win = winIn;
+    win.ixMin = std::max(winIn.ixMin, 0);
+    win.ixMax = std::min(winIn.ixMax, NX - 1);
+    win.iyMin = std::max(winIn.iyMin, 0);
+    win.iyMax = std::min(winIn.iyMax, NY - 1);
     if (win.empty() || !(s.pitch > 0)) return 0;
     const double p = s.pitch, ox = s.offsetX, oy = s.offsetY, oz = s.offsetZ;
     auto X = [&](int ix) { return ox + ix * p; };
@@ -130,12 +167,14 @@ int drawStockMesh(DrawContext& ctx, const StockSpec& s, const StockGrid& g, uint
         const float* r0 = g.row(ix);
         const float* r1 = g.row(ix + 1);
         // Cells walked from high iy down; a run keeps going while both node lines stay flat.
-        int iy = win.iyMax;
-        while (iy >= win.iyMin) {
+        int rowFirst = 0, rowLast = -1;
+        win.rowRange(ix, rowFirst, rowLast);
+        int iy = rowLast;
+        while (iy >= rowFirst) {
             const int top = iy + 1;  // the run's last node line
             int first = iy;          // the run's first cell
             if (r0[iy] == r0[iy + 1] && r1[iy] == r1[iy + 1]) {
-                while (first - 1 >= win.iyMin && r0[first - 1] == r0[iy] && r1[first - 1] == r1[iy]) --first;
+                while (first - 1 >= rowFirst && r0[first - 1] == r0[iy] && r1[first - 1] == r1[iy]) --first;
             }
             const float a = r0[first], b = r1[first], c = r1[top], d = r0[top];
             if (!(a == 0 && b == 0 && c == 0 && d == 0)) topQuad(ix, r0, r1, first, top);
@@ -263,6 +302,8 @@ LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const 
     const int NX = latticeNodesX(s), NY = latticeNodesY(s);
     double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
     bool any = false;
+    std::array<std::pair<double, double>, 8> cast{};
+    int casts = 0;
     const Vec3 normal{0, 0, 1};
     const double low = std::clamp(std::isfinite(lowest) ? lowest : 0.0, 0.0, static_cast<double>(s.sizeZ));
     for (double z : {static_cast<double>(s.offsetZ) + s.sizeZ, static_cast<double>(s.offsetZ) + low}) {
@@ -270,7 +311,7 @@ LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const 
         for (int c = 0; c < 4; ++c) {
             const double px = (c & 1) ? rect.right + 1.0 : rect.left;
             const double py = (c & 2) ? rect.bottom + 1.0 : rect.top;
-            const std::optional<Vec3> hit = screenToPlane(view, px, py, planePoint, normal);
+            const std::optional<Vec3> hit = castToPlane(view, px, py, planePoint, normal);
             // A corner whose ray misses the plane (looking along it) may see any cell.
             if (!hit || !std::isfinite(hit->x) || !std::isfinite(hit->y)) return fullLattice(s);
             const double ix = (hit->x - s.offsetX) / s.pitch, iy = (hit->y - s.offsetY) / s.pitch;
@@ -279,6 +320,7 @@ LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const 
             minY = std::min(minY, iy);
             maxY = std::max(maxY, iy);
             any = true;
+            cast[static_cast<size_t>(casts++)] = {ix, iy};
         }
     }
     if (!any) return w;
@@ -291,6 +333,37 @@ LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const 
     w.ixMax = std::min(idx(maxX, NX) + 1, NX - 1);
     w.iyMin = std::max(idx(minY, NY) - 1, 0);
     w.iyMax = std::min(idx(maxY, NY) + 1, NY - 1);
+    // Every point of the cells' surfaces between the two planes that shows inside the rectangle lies
+    // over the convex hull of the eight cast points (the rectangle's pyramid of sight cut by the slab
+    // between the planes is convex, with its corners on the planes).
+    // Both planes and all four corners cast (a miss returned above): eight points.
+    std::sort(cast.begin(), cast.end());
+    std::array<std::pair<double, double>, 16> hull{};
+    int h = 0;
+    auto cross = [](const std::pair<double, double>& o, const std::pair<double, double>& p,
+                    const std::pair<double, double>& q) {
+        return (p.first - o.first) * (q.second - o.second) - (p.second - o.second) * (q.first - o.first);
+    };
+    for (int i = 0; i < casts; ++i) {  // lower chain
+        while (h >= 2 && cross(hull[static_cast<size_t>(h - 2)], hull[static_cast<size_t>(h - 1)],
+                               cast[static_cast<size_t>(i)]) <= 0)
+            --h;
+        hull[static_cast<size_t>(h++)] = cast[static_cast<size_t>(i)];
+    }
+    for (int i = casts - 2, lower = h + 1; i >= 0; --i) {  // upper chain
+        while (h >= lower && cross(hull[static_cast<size_t>(h - 2)], hull[static_cast<size_t>(h - 1)],
+                                   cast[static_cast<size_t>(i)]) <= 0)
+            --h;
+        hull[static_cast<size_t>(h++)] = cast[static_cast<size_t>(i)];
+    }
+    if (h > 1) --h;  // the last point repeats the first
+    if (h >= 1 && h <= 8) {
+        w.outlinePoints = h;
+        for (int i = 0; i < h; ++i) {
+            w.outline[static_cast<size_t>(2 * i)] = hull[static_cast<size_t>(i)].first;
+            w.outline[static_cast<size_t>(2 * i + 1)] = hull[static_cast<size_t>(i)].second;
+        }
+    }
     return w;
 }
 

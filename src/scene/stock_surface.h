@@ -2,6 +2,7 @@
 // The stock in the scene: its nominal shape (the stock description as a solid), its machined state
 // (the mesh through the lattice heights on the mills, a surface of revolution through the diameter
 // profiles on the lathes) and the redraw of a lattice window during playback.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -13,10 +14,17 @@
 namespace vantrel {
 
 // Cells ixMin..ixMax x iyMin..iyMax (inclusive) of the lattice; empty when a max is below its min.
+// A window cast from a screen rectangle also keeps the cast's outline (a convex polygon in lattice
+// index units): seen at a slant, the rectangle covers a narrow slanted band of the lattice, and each
+// row need only be walked where it crosses that band.
 struct LatticeWindow {
     int ixMin = 0, ixMax = -1, iyMin = 0, iyMax = -1;
+    std::array<double, 16> outline{};  // x0, y0, x1, y1, ... counter-clockwise
+    int outlinePoints = 0;             // 0: every row runs over the whole window
     bool empty() const { return ixMax < ixMin || iyMax < iyMin; }
     void unite(const LatticeWindow& o);
+    // The cells of row ix that may show, inside the window; first > last when none.
+    void rowRange(int ix, int& first, int& last) const;
 };
 
 // NX, NY: the drawn nodes are 0..NX x 0..NY, the cells 0..NX-1 x 0..NY-1.

@@ -139,6 +139,29 @@ TEST(ScreenToPlane, IsTheInverseOfTheProjectionForAnyCamera) {
     }
 }
 
+TEST(CastToPlane, InvertsTheProjectionInBothProjections) {
+    // screenToPlane keeps the perspective ray in the parallel view; castToPlane follows the picture.
+    for (int kind = 0; kind <= 4; ++kind) {
+        for (bool parallel : {false, true}) {
+            ViewState v;
+            v.viewA = 0.3 + 0.2 * kind;
+            v.viewB = -1.0 + 0.7 * kind;
+            v.scale = 1.7;
+            v.vwx = 12;
+            v.vwz = -7;
+            v.parallel = parallel;
+            updateViewBasis(v, static_cast<MachineKind>(kind));
+            const Vec3 p{31, -17, 44};
+            const ProjectedPoint pp = projectPoint(v, p);
+            auto w = castToPlane(v, v.originX + pp.X, v.originY + pp.Y, p, Vec3{0.2, 0.3, 1});
+            ASSERT_TRUE(w) << kind << parallel;
+            EXPECT_NEAR(w->x, p.x, 1e-6) << kind << parallel;
+            EXPECT_NEAR(w->y, p.y, 1e-6) << kind << parallel;
+            EXPECT_NEAR(w->z, p.z, 1e-6) << kind << parallel;
+        }
+    }
+}
+
 TEST(VectorHelpers, RotateLocalDirectionAnglesAndAngleBetween) {
     // Quarter turn about X takes +Y to +Z; a quarter turn about Y takes +Z to +X.
     Vec3 v = rotateLocal(0, 1, 0, kPi / 2, 0);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 
 #include "render/view.h"
 #include "scene/stock_surface.h"
@@ -145,6 +147,63 @@ TEST(StockSurface, LatticeWindowCoversTheCellsUnderARectangle) {
         EXPECT_LE(off.ixMax, 99);
     }
     EXPECT_TRUE(latticeWindowFor(f.view, f.spec, PixelRect{}).empty());
+}
+
+TEST(StockSurface, RowRangesHoldEveryCellThatShowsInTheRectangle) {
+    // Random views (perspective and parallel, a close eye among them) and random rectangles: every
+    // cell with a point between the two cast planes that projects inside the rectangle is in its row's
+    // range, and the ranges stay inside the window. The ranges are also narrower than the window for a
+    // slanted view, which is what they are for.
+    Fixture f;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> polar(0.2, 1.4), azimuth(-3.1, 3.1), u(0, 1);
+    long cellsInWindow = 0, cellsInRanges = 0;
+    for (int round = 0; round < 40; ++round) {
+        f.view.viewA = polar(rng);
+        f.view.viewB = azimuth(rng);
+        f.view.parallel = round % 4 == 3;
+        f.view.kyori = round % 5 == 4 ? 150.0f : 1000.0f;
+        f.view.scale = 1 + 4 * u(rng);
+        f.view.vwx = round % 3 == 1 ? 20 * u(rng) - 10 : 0;
+        f.view.vwz = round % 3 == 1 ? 20 * u(rng) - 10 : 0;
+        updateViewBasis(f.view, MachineKind::VerticalMill);
+        const double lowest = 50 * u(rng);
+        // A rectangle around the screen point of a random stock point.
+        const ProjectedPoint c = projectPoint(f.view, Vec3{100 * u(rng), 100 * u(rng), -50 + lowest});
+        if (c.clipped) continue;
+        const int cx = static_cast<int>(screenX(f.view, c)), cy = static_cast<int>(screenY(f.view, c));
+        const int hw = 1 + static_cast<int>(20 * u(rng)), hh = 1 + static_cast<int>(20 * u(rng));
+        const PixelRect rect{cx - hw, cy - hh, cx + hw, cy + hh};
+        const LatticeWindow w = latticeWindowFor(f.view, f.spec, rect, lowest);
+        if (w.empty()) continue;
+        for (int ix = w.ixMin; ix <= w.ixMax; ++ix) {
+            int first = 0, last = -1;
+            w.rowRange(ix, first, last);
+            if (first <= last) {
+                EXPECT_GE(first, w.iyMin);
+                EXPECT_LE(last, w.iyMax);
+                cellsInRanges += last - first + 1;
+            }
+            cellsInWindow += w.iyMax - w.iyMin + 1;
+        }
+        // Sample the slab over the whole lattice: a point that shows in the rectangle must be in a
+        // cell of its row's range.
+        for (int k = 0; k < 20000; ++k) {
+            const double x = 100 * u(rng), y = 100 * u(rng), z = -50 + lowest + (50 - lowest) * u(rng);
+            const ProjectedPoint p = projectPoint(f.view, Vec3{x, y, z});
+            if (p.clipped) continue;
+            const double sx = screenX(f.view, p), sy = screenY(f.view, p);
+            if (sx < rect.left || sx >= rect.right + 1 || sy < rect.top || sy >= rect.bottom + 1) continue;
+            const int ix = std::min(static_cast<int>(x), 99), iy = std::min(static_cast<int>(y), 99);
+            ASSERT_GE(ix, w.ixMin) << "round " << round;
+            ASSERT_LE(ix, w.ixMax) << "round " << round;
+            int first = 0, last = -1;
+            w.rowRange(ix, first, last);
+            ASSERT_GE(iy, first) << "round " << round << " cell " << ix << "," << iy;
+            ASSERT_LE(iy, last) << "round " << round << " cell " << ix << "," << iy;
+        }
+    }
+    EXPECT_LT(cellsInRanges, cellsInWindow);
 }
 
 }  // namespace
