@@ -9,17 +9,10 @@
 #include <vector>
 
 #include "render/raster.h"
+#include "written_pixels.h"
 
 namespace vantrel {
 namespace {
-
-std::set<std::pair<int, int>> written(const Image32& img, uint32_t background) {
-    std::set<std::pair<int, int>> out;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.at(x, y) != background) out.insert({x, y});
-    return out;
-}
 
 // The walk carries the minor coordinate on in integers from the first pixel inside the clip; it must
 // give the pixels of the closed form floor(i minor / major + 1/2) for every line and clip, and the

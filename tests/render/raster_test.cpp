@@ -12,6 +12,7 @@
 #include "render/raster.h"
 #include "render/test_scene.h"
 #include "render/view.h"
+#include "written_pixels.h"
 
 // Counts heap allocations made by this thread while `g_counting` is set, to show that drawing never
 // allocates.
@@ -49,14 +50,6 @@ ViewState topView(int ox = 32, int oy = 24) {
 }
 
 constexpr Vec3f kA{0, 0, 0}, kB{1, 0, 0}, kC{0, 1, 0};  // a plane for tests that only look at coverage
-
-std::set<std::pair<int, int>> written(const Image32& img, uint32_t background) {
-    std::set<std::pair<int, int>> s;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.at(x, y) != background) s.insert({x, y});
-    return s;
-}
 
 class Raster : public ::testing::Test {
   protected:
