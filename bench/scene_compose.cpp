@@ -189,8 +189,7 @@ BENCHMARK(BM_PlayStepAsPlayed)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::k
 // the start-up view. Second: 0 a D10 flat end mill (as the sample is written for), 1 the D10 ball end
 // mill of the default tool list.
 void BM_PocketPlayedAndDrawn(benchmark::State& st) {
-    std::string here = __FILE__;
-    const std::string pocket = here.substr(0, here.rfind("/bench/")) + "/samples/pocket.nc";
+    const std::string pocket = std::string(VANTREL_SOURCE_DIR) + "/samples/pocket.nc";
     TQuonStrings program;
     std::string message;
     if (!program.LoadFromFile(pocket, &message)) {
@@ -232,8 +231,7 @@ void BM_PocketPlayedAndDrawn(benchmark::State& st) {
 BENCHMARK(BM_PocketPlayedAndDrawn)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 void BM_RenderPocketSample(benchmark::State& st) {
-    std::string here = __FILE__;
-    const std::string pocket = here.substr(0, here.rfind("/bench/")) + "/samples/pocket.nc";
+    const std::string pocket = std::string(VANTREL_SOURCE_DIR) + "/samples/pocket.nc";
     const std::string out = "/tmp/vantrel_bench_pocket.png";
     for (auto _ : st) {
         std::ostringstream o, e;

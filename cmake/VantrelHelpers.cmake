@@ -25,7 +25,8 @@ function(vantrel_test name)
   add_executable(test_${name} ${_srcs})
   target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(test_${name} PRIVATE VANTREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
+  target_compile_definitions(test_${name} PRIVATE VANTREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
+                                                     VANTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

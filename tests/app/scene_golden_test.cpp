@@ -17,8 +17,7 @@ namespace vantrel {
 namespace {
 
 std::string repoPath(const std::string& rel) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("/tests/app/")) + "/" + rel;
+    return std::string(VANTREL_SOURCE_DIR) + "/" + rel;
 }
 
 void checkGolden(const std::string& name, std::vector<std::string> args) {

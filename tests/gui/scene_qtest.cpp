@@ -38,9 +38,9 @@ struct Harness {
 
     bool open() {
         std::string message;
-        // The samples folder beside the tests folder.
-        const std::string here = __FILE__;
-        const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples";
+        // The build names the source tree: __FILE__ may be relative when the compiler cache
+        // rewrites paths.
+        const std::string samples = std::string(VANTREL_SOURCE_DIR) + "/samples";
         if (!program.LoadFromFile(samples + "/pocket.nc", &message)) return false;
         app.createControls();
         window = std::make_unique<MainWindow>(app);

@@ -16,8 +16,7 @@ namespace vantrel {
 namespace {
 
 std::string dataDir() {
-    std::string here = __FILE__;
-    return here.substr(0, here.find_last_of('/')) + "/../data/nc/";
+    return std::string(VANTREL_SOURCE_DIR) + "/tests/data/nc/";
 }
 
 std::string readFile(const std::string& path) {
