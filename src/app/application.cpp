@@ -189,7 +189,9 @@ bool Application::closeQuery() {
         ui_.message(kMsgConnected);
         return false;
     }
-    return ui_.askYesNo(kMsgConfirmExit);
+    if (!ui_.askYesNo(kMsgConfirmExit)) return false;
+    // Closing drops the program text: an edited one is saved or given up first, or the close is off.
+    return !hooks.confirmDiscardProgram || hooks.confirmDiscardProgram();
 }
 
 void Application::close() {
