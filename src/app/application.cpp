@@ -4,6 +4,7 @@
 
 #include "core/number_format.h"
 
+#include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "app/value_edit.h"
@@ -286,7 +287,12 @@ void Application::requestRepaint() {
 }
 
 void Application::help() {
-    ui_.openDocument(kHelpFile);
+    const auto page = findHelpFile(helpSearchFolders());
+    if (!page) {
+        ui_.message(kMsgHelpMissing);
+        return;
+    }
+    ui_.openDocument(*page);
 }
 
 }  // namespace vantrel
