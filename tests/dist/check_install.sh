@@ -15,7 +15,7 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-for tool in desktop-file-validate xmllint man update-mime-database gio file; do
+for tool in desktop-file-validate xmllint man update-mime-database gio file rsvg-convert compare; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -67,6 +67,13 @@ if [ "$gui" = 1 ]; then
   [ -z "$out" ] || fail "desktop-file-validate: $out"
   xmllint --noout "$prefix/share/mime/packages/vantrel.xml" || fail "xmllint on the MIME type"
   xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg" || fail "xmllint on the icon"
+  # The PNG sizes are drawn from the SVG by scripts/render-icons.sh: an edited SVG needs them redrawn.
+  for size in 16 48 256; do
+    rsvg-convert -w $size -h $size "$src/dist/icons/vantrel.svg" -o "$tmp/icon$size.png"
+    differing=$(compare -metric AE -fuzz 10% "$tmp/icon$size.png" \
+      "$prefix/share/icons/hicolor/${size}x${size}/apps/vantrel.png" null: 2>&1) || true
+    [ "$differing" = 0 ] || fail "the ${size}px icon is not the SVG's ($differing pixels differ): run scripts/render-icons.sh"
+  done
   grep -q '^MimeType=text/x-nc-program;$' "$prefix/share/applications/vantrel.desktop" ||
     fail "the launcher entry does not open NC programs"
 
