@@ -5,8 +5,9 @@ TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 SAMPLE     ?= samples/sample_mill.nc
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build run test sanitize tsan bench fuzz format clean
+.PHONY: all deps configure build run test install deb sanitize tsan bench fuzz format clean
 
 all: build
 
@@ -29,6 +30,15 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Installs the programs, launcher entry, icons, file type, manual pages, samples and help page under
+# PREFIX (DESTDIR is honoured as well).
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package (build/vantrel_<version>_<arch>.deb).
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 # AddressSanitizer + UndefinedBehaviorSanitizer over every test of the core (no GUI, no benchmarks).
 sanitize: deps

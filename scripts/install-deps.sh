@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-ipaexfont-gothic fontconfig
   xvfb xauth x11-apps imagemagick openbox
   clang clang-format
+  desktop-file-utils libxml2-utils man-db shared-mime-info libglib2.0-bin file lintian librsvg2-bin
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include "core/number_format.h"
 
+#include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "app/value_edit.h"
@@ -189,7 +190,9 @@ bool Application::closeQuery() {
         ui_.message(kMsgConnected);
         return false;
     }
-    return ui_.askYesNo(kMsgConfirmExit);
+    if (!ui_.askYesNo(kMsgConfirmExit)) return false;
+    // Closing drops the program text: an edited one is saved or given up first, or the close is off.
+    return !hooks.confirmDiscardProgram || hooks.confirmDiscardProgram();
 }
 
 void Application::close() {
@@ -284,7 +287,12 @@ void Application::requestRepaint() {
 }
 
 void Application::help() {
-    ui_.openDocument(kHelpFile);
+    const auto page = findHelpFile(helpSearchFolders());
+    if (!page) {
+        ui_.message(kMsgHelpMissing);
+        return;
+    }
+    ui_.openDocument(*page);
 }
 
 }  // namespace vantrel

@@ -25,19 +25,20 @@ inline constexpr const char* kMsgWireUnderDevelopment = "ワイヤーは開発�
 
 // Hooks that later subsystems fill in. Empty hooks do nothing.
 struct ShellHooks {
-    std::function<void()> resetToolLists;    // start-up step 4.4
-    std::function<void()> loadSettings;      // start-up step 4.5 (settings-ready is false meanwhile)
-    std::function<void()> prepareImages;     // start-up step 4.7
-    std::function<void()> loadPicture;       // start-up step 4.9
-    std::function<void()> applySettings;     // start-up step 4.10
-    std::function<void()> saveSettings;      // shutdown step 2
-    std::function<void()> resetDncReceive;   // shutdown step 2
-    std::function<void()> repaint;           // recompose and show the scene
-    std::function<void()> requestClose;      // ask the window to close (GUI); headless: runs close query
-    std::function<void()> releaseResources;  // process end: images, program text, tool lists
-    std::function<void()> positionReadout;   // the position labels (and the scene's overlay)
-    std::function<void()> holderChanged;     // rebuild the holder model (sets holderBaseLength)
-    std::function<void()> showStockGrid;     // draw the machined state of the stock
+    std::function<void()> resetToolLists;         // start-up step 4.4
+    std::function<void()> loadSettings;           // start-up step 4.5 (settings-ready is false meanwhile)
+    std::function<void()> prepareImages;          // start-up step 4.7
+    std::function<void()> loadPicture;            // start-up step 4.9
+    std::function<void()> applySettings;          // start-up step 4.10
+    std::function<void()> saveSettings;           // shutdown step 2
+    std::function<void()> resetDncReceive;        // shutdown step 2
+    std::function<void()> repaint;                // recompose and show the scene
+    std::function<void()> requestClose;           // ask the window to close (GUI); headless: runs close query
+    std::function<void()> releaseResources;       // process end: images, program text, tool lists
+    std::function<void()> positionReadout;        // the position labels (and the scene's overlay)
+    std::function<void()> holderChanged;          // rebuild the holder model (sets holderBaseLength)
+    std::function<void()> showStockGrid;          // draw the machined state of the stock
+    std::function<bool()> confirmDiscardProgram;  // unsaved-program guard at close; false keeps it open
 };
 
 // The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees
@@ -69,7 +70,8 @@ class Application {
     void startUp();
 
     // The close query: false while the DNC line is connected (after telling the user), otherwise the
-    // user's answer to "終了しますか?".
+    // user's answer to "終了しますか?", followed by the unsaved-program guard when the program was
+    // edited.
     bool closeQuery();
     // The shutdown sequence after a confirmed close: stop effects, reset the DNC receive state, clear
     // the ready flag, stop every worker (serving their synchronous calls until they have ended), save

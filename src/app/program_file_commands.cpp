@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/application.h"
+
 namespace vantrel {
 
 namespace {
@@ -35,7 +37,8 @@ ProgramFileCommands::ProgramFileCommands(ControlSet& controls, UiServices& ui, T
       program_(program),
       view_(view),
       defaultQuestions_(ui),
-      questions_(questions ? questions : &defaultQuestions_) {}
+      questions_(questions ? questions : &defaultQuestions_),
+      savedText_(program.Text()) {}
 
 bool ProgramFileCommands::ask(const std::string& text, const std::string& caption) {
     return questions_->ask(text, caption);
@@ -60,6 +63,12 @@ void ProgramFileCommands::bindControls() {
 }
 
 void ProgramFileCommands::loadCommand() {
+    if (view_.readOnly()) {
+        ui_.message(kMsgBusyPlaying);
+        return;
+    }
+    // Asked before the file dialog: whichever file is chosen, the edited text would be replaced.
+    if (!confirmDiscard()) return;
     const auto path = ui_.openFile("読み込み", kOpenFilter);
     if (!path) return;
     if (!loadFile(*path)) return;
@@ -89,6 +98,7 @@ bool ProgramFileCommands::loadFile(const std::string& path) {
     }
     program_.swap(fresh);
     view_.refresh();
+    markSaved(path);
     return true;
 }
 
@@ -97,10 +107,10 @@ bool ProgramFileCommands::loadStartupParameter(const std::vector<std::string>& a
     return loadFile(args.front());
 }
 
-void ProgramFileCommands::saveCommand() {
-    const auto chosen = ui_.saveFile("保存", kSaveFilter, "");
-    if (!chosen || chosen->empty()) return;
-    saveAs(*chosen);
+bool ProgramFileCommands::saveCommand() {
+    const auto chosen = ui_.saveFile("保存", kSaveFilter, currentFile_);
+    if (!chosen || chosen->empty()) return false;
+    return saveAs(*chosen);
 }
 
 bool ProgramFileCommands::saveAs(const std::string& chosen) {
@@ -111,7 +121,28 @@ bool ProgramFileCommands::saveAs(const std::string& chosen) {
     std::string msg;
     const bool ok = program_.SaveToFile(name, &msg);
     if (!msg.empty()) ui_.message(msg);  // a failure, or the switch from CP932 to UTF-8
+    if (ok) markSaved(name);
     return ok;
+}
+
+void ProgramFileCommands::markSaved(const std::string& path) {
+    savedText_ = program_.Text();
+    currentFile_ = path;
+}
+
+bool ProgramFileCommands::confirmDiscard() {
+    if (!programEdited()) return true;
+    switch (ui_.askYesNoCancel(kMsgSaveChanges)) {
+        case YesNoCancel::Yes:
+            // A cancelled save dialog, a refused overwrite or a failed write keeps the text and the
+            // window as they are: nothing is dropped that was not written.
+            return saveCommand();
+        case YesNoCancel::No:
+            return true;
+        case YesNoCancel::Cancel:
+            break;
+    }
+    return false;
 }
 
 void ProgramFileCommands::clearAllCommand() {
@@ -124,6 +155,10 @@ void ProgramFileCommands::clearAllCommand() {
 void ProgramFileCommands::fontCommand() {
     const auto f = ui_.chooseFont(view_.font());
     if (f) view_.setFont(*f);
+}
+
+void guardCloseWithUnsavedProgram(Application& app, ProgramFileCommands& files) {
+    app.hooks.confirmDiscardProgram = [&files] { return files.confirmDiscard(); };
 }
 
 }  // namespace vantrel

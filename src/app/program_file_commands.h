@@ -22,12 +22,15 @@
 
 namespace vantrel {
 
+class Application;
+
 inline constexpr const char* kMsgStockFitQuestion = "読み込んだデータに材料を合わせますか？";
 inline constexpr const char* kCaptionStockFit = "材料フィット";
 inline constexpr const char* kMsgOverwrite = "同名のファイルが存在します。上書きしますか？";
 inline constexpr const char* kCaptionConfirm = "確認";
 inline constexpr const char* kMsgClearAll = "全削除しますか?";
 inline constexpr const char* kMsgBusyPlaying = "再生中はプログラムを読み込めません";
+inline constexpr const char* kMsgSaveChanges = "プログラムが変更されています。保存しますか？";
 inline constexpr const char* kOpenFilter = "テキスト (*)";
 inline constexpr const char* kSaveFilter = "テキスト (*.txt)";
 
@@ -114,10 +117,23 @@ class ProgramFileCommands {
     // The first command-line parameter (args without the program name); no questions asked.
     bool loadStartupParameter(const std::vector<std::string>& args);
 
-    // "保存": file dialog, the ".txt" rule, the overwrite question, then the save.
-    void saveCommand();
+    // "保存": file dialog (offering the file last read or saved), the ".txt" rule, the overwrite
+    // question, then the save. Returns true when the program was written.
+    bool saveCommand();
     // The ".txt" rule and the overwrite question for a chosen name; returns true when it was saved.
     bool saveAs(const std::string& chosen);
+
+    // The text differs from what was last read from or saved to a file (from the empty program before
+    // any file). Typing and undoing back to the same text is no edit; a play's warnings written into the
+    // text are.
+    bool programEdited() const { return program_.Text() != savedText_; }
+    // The file the text was last read from or saved to; empty before any.
+    const std::string& currentFile() const { return currentFile_; }
+    // The unsaved-program guard, run before anything drops or replaces the text (closing the window,
+    // "終了", reading another file). Nothing edited: true at once. Otherwise asks kMsgSaveChanges:
+    // Yes runs "保存" and is true only when the program was written; No is true; Cancel is false, and
+    // false means the caller keeps everything as it was.
+    bool confirmDiscard();
 
     // "全削除" with its question.
     void clearAllCommand();
@@ -126,6 +142,7 @@ class ProgramFileCommands {
 
   private:
     bool ask(const std::string& text, const std::string& caption);
+    void markSaved(const std::string& path);
 
     ControlSet& cs_;
     UiServices& ui_;
@@ -133,6 +150,12 @@ class ProgramFileCommands {
     ProgramEditorView& view_;
     UiServicesQuestions defaultQuestions_;
     CaptionedQuestions* questions_;
+    std::string savedText_;  // the text as last read or saved
+    std::string currentFile_;
 };
+
+// Closing the window and "終了" run the unsaved-program guard of `files` (after "終了しますか?").
+// `files` must outlive the hook or the hook must be cleared first.
+void guardCloseWithUnsavedProgram(Application& app, ProgramFileCommands& files);
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 // The Vantrel desktop program.
 #include <QApplication>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QProxyStyle>
 #include <QTimer>
 #include <QToolTip>
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     qapp.setApplicationName(kAppTitle);
     qapp.setApplicationDisplayName(QString());
+    // The launcher entry's name: the desktop matches the window to the entry and its icon by it.
+    qapp.setDesktopFileName(QStringLiteral("vantrel"));
+    qapp.setWindowIcon(QIcon::fromTheme(QStringLiteral("vantrel")));
     qapp.setStyle(new HintStyle);
     chooseJapaneseFont(qapp);
 

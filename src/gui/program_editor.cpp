@@ -11,7 +11,8 @@ bool QtQuestions::ask(const std::string& text, const std::string& caption) {
 
 ProgramEditor::ProgramEditor(MainWindow& window, Application& app, TQuonStrings& program,
                              CaptionedQuestions* questions)
-    : form_(new Tmemoform(program)),
+    : app_(app),
+      form_(new Tmemoform(program)),
       view_(*form_),
       files_(app.controls(), app.ui(), program, view_, questions) {
     window.setEditorWindow(form_);
@@ -22,6 +23,12 @@ ProgramEditor::ProgramEditor(MainWindow& window, Application& app, TQuonStrings&
         if (files_.hooks.programCleared) files_.hooks.programCleared();
     };
     edit().showError = [&app](const std::string& msg) { app.ui().message(msg); };
+    // Closing the window and "終了" ask before an edited program is lost.
+    guardCloseWithUnsavedProgram(app, files_);
+}
+
+ProgramEditor::~ProgramEditor() {
+    app_.hooks.confirmDiscardProgram = nullptr;
 }
 
 std::vector<std::string> programArguments(const QStringList& args) {

@@ -33,6 +33,9 @@ class ProgramEditor {
     // `questions` null: the questions go through the application's UiServices.
     ProgramEditor(MainWindow& window, Application& app, TQuonStrings& program,
                   CaptionedQuestions* questions = nullptr);
+    ~ProgramEditor();
+    ProgramEditor(const ProgramEditor&) = delete;
+    ProgramEditor& operator=(const ProgramEditor&) = delete;
 
     Tmemoform& form() { return *form_; }
     TQuonEdit& edit() { return *form_->QuonEdit1(); }
@@ -41,6 +44,7 @@ class ProgramEditor {
     void setPlaying(bool playing) { edit().setReadOnly(playing); }
 
   private:
+    Application& app_;
     Tmemoform* form_;  // owned by the main window
     MemoFormView view_;
     ProgramFileCommands files_;

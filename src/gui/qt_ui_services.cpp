@@ -28,6 +28,16 @@ bool QtUiServices::askYesNo(const std::string& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+YesNoCancel QtUiServices::askYesNoCancel(const std::string& text) {
+    // Cancel is the default and the Esc answer: a stray key press never discards or writes anything.
+    const auto r =
+        QMessageBox::question(parent_, kMessageCaption, q(text),
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (r == QMessageBox::Yes) return YesNoCancel::Yes;
+    if (r == QMessageBox::No) return YesNoCancel::No;
+    return YesNoCancel::Cancel;
+}
+
 std::optional<std::string> QtUiServices::openFile(const std::string& title, const std::string& filter) {
     QString f = QFileDialog::getOpenFileName(parent_, q(title), QString(), q(filter));
     if (f.isEmpty()) return std::nullopt;

@@ -11,6 +11,7 @@ class QtUiServices final : public UiServices {
     void setParent(QWidget* parent) { parent_ = parent; }
     void message(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
+    YesNoCancel askYesNoCancel(const std::string& text) override;
     std::optional<std::string> openFile(const std::string& title, const std::string& filter) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& suggestedName) override;

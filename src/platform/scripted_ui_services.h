@@ -1,6 +1,6 @@
 #pragma once
 // A UiServices for tests and the headless runner: every call is recorded in `log`, and answers are
-// taken from the queues (an empty queue answers "No" / "cancelled").
+// taken from the queues (an empty queue answers "No" / "Cancel" / "cancelled").
 #include <deque>
 #include <string>
 #include <vector>
@@ -10,15 +10,17 @@
 namespace vantrel {
 
 class ScriptedUiServices : public UiServices {
-public:
+  public:
     std::vector<std::string> log;  // "message:TEXT", "ask:TEXT", "open:TITLE", "keypad:VALUE" ...
     std::vector<std::string> messages;
     std::deque<bool> yesNoAnswers;
+    std::deque<YesNoCancel> yesNoCancelAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<double>> keypadAnswers;
     std::deque<std::optional<uint32_t>> colourAnswers;
     std::deque<std::optional<FontChoice>> fontAnswers;
     std::vector<std::string> openedDocuments;
+    std::vector<std::string> suggestedNames;  // the name each save dialog offered
 
     void message(const std::string& text) override {
         log.push_back("message:" + text);
@@ -28,13 +30,18 @@ public:
         log.push_back("ask:" + text);
         return pop(yesNoAnswers, false);
     }
+    YesNoCancel askYesNoCancel(const std::string& text) override {
+        log.push_back("ask3:" + text);
+        return pop(yesNoCancelAnswers, YesNoCancel::Cancel);
+    }
     std::optional<std::string> openFile(const std::string& title, const std::string&) override {
         log.push_back("open:" + title);
         return pop(fileAnswers, std::optional<std::string>{});
     }
     std::optional<std::string> saveFile(const std::string& title, const std::string&,
-                                        const std::string&) override {
+                                        const std::string& suggestedName) override {
         log.push_back("save:" + title);
+        suggestedNames.push_back(suggestedName);
         return pop(fileAnswers, std::optional<std::string>{});
     }
     std::optional<double> keypad(double initial) override {
@@ -54,7 +61,7 @@ public:
         openedDocuments.push_back(path);
     }
 
-private:
+  private:
     template <typename T>
     static T pop(std::deque<T>& q, T fallback) {
         if (q.empty()) return fallback;

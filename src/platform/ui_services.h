@@ -11,6 +11,9 @@ namespace vantrel {
 // The caption of every plain message box.
 inline constexpr const char* kMessageCaption = "VANTREL";
 
+// The answer to a question that can also be withdrawn: Yes, No, or Cancel (leave everything as it was).
+enum class YesNoCancel { Yes, No, Cancel };
+
 struct FontChoice {
     std::string family;
     int size = 10;
@@ -19,12 +22,14 @@ struct FontChoice {
 };
 
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
     // A plain message box: caption "VANTREL", the text, one OK button.
     virtual void message(const std::string& text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
+    // A Yes/No/Cancel question; closing the box without an answer is Cancel.
+    virtual YesNoCancel askYesNoCancel(const std::string& text) = 0;
     // File dialogs: the chosen path, or nothing when cancelled. filter is "説明 (*.ext *.ext2)".
     virtual std::optional<std::string> openFile(const std::string& title, const std::string& filter) = 0;
     virtual std::optional<std::string> saveFile(const std::string& title, const std::string& filter,

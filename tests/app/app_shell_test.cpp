@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/application.h"
+#include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "platform/scripted_ui_services.h"
 
 using namespace vantrel;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -455,10 +461,41 @@ TEST(CloseQuery, ShutdownStopsWorkersWhileServingTheirCalls) {
     EXPECT_GT(worker.calls.load(), 0);
 }
 
-TEST(HelpCommand, OpensTheRelativeHelpFile) {
+TEST(HelpCommand, OpensTheFirstHelpPageFound) {
+    // The folders: current directory first, then the installed data folder beside the executable.
+    const std::vector<std::string> folders = helpSearchFolders();
+    ASSERT_GE(folders.size(), 2u);
+    EXPECT_EQ(folders[0], "");
+    EXPECT_EQ(fs::path(folders[1]).filename(), "vantrel");
+    EXPECT_EQ(fs::path(folders[1]).parent_path().filename(), "share");
+
+    const fs::path dir = fs::temp_directory_path() / ("vantrel_help_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "installed");
+    fs::create_directories(dir / "source");
+    fs::create_directories(dir / "cwd");
+    const std::vector<std::string> mine{"", (dir / "installed").string(), (dir / "source").string()};
+    const fs::path before = fs::current_path();
+    fs::current_path(dir / "cwd");
+    EXPECT_EQ(findHelpFile(mine), std::nullopt);
+    std::ofstream(dir / "source" / kHelpFile) << "<html></html>";
+    EXPECT_EQ(findHelpFile(mine), (dir / "source" / kHelpFile).string());
+    std::ofstream(dir / "installed" / kHelpFile) << "<html></html>";
+    EXPECT_EQ(findHelpFile(mine), (dir / "installed" / kHelpFile).string());
+    std::ofstream(dir / "cwd" / kHelpFile) << "<html></html>";
+    EXPECT_EQ(findHelpFile(mine), std::string(kHelpFile));  // the plain name, as it always was
+    // The menu command opens the page of the current folder.
     Shell sh;
     sh.controls.click("menu_help");
     EXPECT_EQ(sh.ui.openedDocuments, (std::vector<std::string>{"vantrelhelp.html"}));
+    fs::current_path(before);
+    fs::remove_all(dir);
+    // Run from the build folder, the source tree's page is found.
+    Shell fromBuild;
+    fromBuild.controls.click("menu_help");
+    ASSERT_EQ(fromBuild.ui.openedDocuments.size(), 1u);
+    EXPECT_TRUE(fs::is_regular_file(fromBuild.ui.openedDocuments[0]));
+    EXPECT_TRUE(fromBuild.ui.messages.empty());
 }
 
 TEST(MainWindowControls, CaptionsHintsTagsAndCodeSetRules) {

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
 
+#include "app/application.h"
 #include "app/main_window_controls.h"
 #include "platform/scripted_ui_services.h"
 
@@ -112,6 +116,7 @@ TEST(ProgramFileCommands, Cp932FileStaysCp932) {
 TEST(ProgramFileCommands, FailedLoadLeavesTheProgramAlone) {
     Fixture f;
     f.model.typeText("G01 X1");
+    f.ui.yesNoCancelAnswers.push_back(YesNoCancel::No);  // the typed text may go
     f.ui.fileAnswers.push_back(f.path("missing.nc"));
     f.controls.click("N2");
     EXPECT_EQ(f.program.Text(), "G01 X1");
@@ -162,6 +167,147 @@ TEST(ProgramFileCommands, EditMenuClearAllFontAndStartupParameter) {
     f.controls.click("Font1");
     EXPECT_EQ(f.view.font().family, "Noto Sans Mono CJK JP");
     EXPECT_EQ(f.ui.log.back(), "font:ＭＳ ゴシック");
+}
+
+// The window's end command over the control model, with the program-file commands guarding the text
+// as the desktop program wires them.
+struct GuardedShell {
+    fs::path dir;
+    ControlSet controls;
+    ScriptedUiServices ui;
+    TQuonStrings program;
+    EditModel model{program};
+    HeadlessEditorView view{model};
+    RecordingQuestions questions;
+    ProgramFileCommands files{controls, ui, program, view, &questions};
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    InlineMainThread mt;
+    Application app{*state, controls, ui, mt};
+    int closes = 0;
+    GuardedShell() {
+        dir = fs::temp_directory_path() /
+              ("vantrel_guard_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        app.createControls();
+        files.bindControls();
+        app.hooks.saveSettings = [this] { ++closes; };  // the last step of a completed close
+        guardCloseWithUnsavedProgram(app, files);
+    }
+    ~GuardedShell() { fs::remove_all(dir); }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    // "終了" answered Yes, then the given answer to the save question (when one comes).
+    void end(std::optional<YesNoCancel> save) {
+        ui.yesNoAnswers = {true};
+        if (save) ui.yesNoCancelAnswers = {*save};
+        controls.click("Exit1");
+    }
+    size_t saveQuestions() const {
+        return std::count(ui.log.begin(), ui.log.end(), "ask3:" + std::string(kMsgSaveChanges));
+    }
+};
+
+TEST(UnsavedProgramGuard, EndAsksOnlyWhenTheTextDiffersFromTheFile) {
+    GuardedShell g;
+    writeBytes(g.path("a.nc"), "O0001\nM30\n");
+    ASSERT_TRUE(g.files.loadStartupParameter({g.path("a.nc")}));
+    EXPECT_FALSE(g.files.programEdited());
+    EXPECT_EQ(g.files.currentFile(), g.path("a.nc"));
+    // Typing and undoing back to the file's text is no edit.
+    g.model.typeText("G90");
+    EXPECT_TRUE(g.files.programEdited());
+    g.model.undo();
+    EXPECT_FALSE(g.files.programEdited());
+    g.end(std::nullopt);
+    EXPECT_EQ(g.closes, 1);
+    EXPECT_EQ(g.saveQuestions(), 0u);
+    EXPECT_EQ(g.ui.log.back(), "ask:終了しますか?");
+}
+
+TEST(UnsavedProgramGuard, EndWithAnEditedProgram) {
+    GuardedShell g;
+    g.model.typeText("G01 X5");  // a new program, never saved
+    // "終了しますか?" answered No: nothing else is asked.
+    g.ui.yesNoAnswers = {false};
+    g.controls.click("sb_end");
+    EXPECT_EQ(g.saveQuestions(), 0u);
+    EXPECT_EQ(g.closes, 0);
+    // Cancel: still open, the text as it was, nothing written.
+    g.end(YesNoCancel::Cancel);
+    EXPECT_EQ(g.saveQuestions(), 1u);
+    EXPECT_EQ(g.closes, 0);
+    EXPECT_EQ(g.program.Text(), "G01 X5");
+    EXPECT_TRUE(g.files.programEdited());
+    // Yes, then the save dialog cancelled: the close is off as well.
+    g.end(YesNoCancel::Yes);
+    EXPECT_EQ(g.ui.log.back(), "save:保存");
+    EXPECT_EQ(g.closes, 0);
+    // Yes, then a save that fails (no such folder): told, and still open.
+    g.ui.fileAnswers.push_back(g.path("nodir/p.txt"));
+    g.end(YesNoCancel::Yes);
+    EXPECT_EQ(g.closes, 0);
+    EXPECT_EQ(g.ui.messages.size(), 1u);
+    EXPECT_TRUE(g.files.programEdited());
+    // Yes with a name: saved, then closed.
+    g.ui.fileAnswers.push_back(g.path("p"));
+    g.end(YesNoCancel::Yes);
+    EXPECT_EQ(g.closes, 1);
+    EXPECT_EQ(readBytes(g.dir / "p.txt"), "G01 X5");
+    EXPECT_FALSE(g.files.programEdited());
+    EXPECT_EQ(g.files.currentFile(), g.path("p.txt"));
+}
+
+TEST(UnsavedProgramGuard, EndWithNoDiscardsWithoutWriting) {
+    GuardedShell g;
+    writeBytes(g.path("a.nc"), "O0001\r\nM30");
+    ASSERT_TRUE(g.files.loadFile(g.path("a.nc")));
+    g.model.typeText("N1");
+    g.end(YesNoCancel::No);
+    EXPECT_EQ(g.closes, 1);
+    EXPECT_EQ(readBytes(g.dir / "a.nc"), "O0001\r\nM30");
+    EXPECT_EQ(std::count_if(g.ui.log.begin(), g.ui.log.end(),
+                            [](const std::string& l) { return l.rfind("save:", 0) == 0; }),
+              0);
+}
+
+TEST(UnsavedProgramGuard, ReadingAnotherFile) {
+    GuardedShell g;
+    writeBytes(g.path("a.nc"), "O0001\nM30\n");
+    writeBytes(g.path("b.nc"), "O0002\nM30\n");
+    ASSERT_TRUE(g.files.loadFile(g.path("a.nc")));
+    g.model.typeText("G91");
+    const std::string edited = g.program.Text();
+    // Cancel: no file dialog, the edited text stays.
+    g.ui.yesNoCancelAnswers = {YesNoCancel::Cancel};
+    g.ui.fileAnswers = {g.path("b.nc")};
+    g.controls.click("N2");
+    EXPECT_EQ(g.ui.log.back(), "ask3:" + std::string(kMsgSaveChanges));
+    EXPECT_EQ(g.program.Text(), edited);
+    // No: the other file replaces the text; the first file is not written.
+    g.ui.yesNoCancelAnswers = {YesNoCancel::No};
+    g.controls.click("sb_textin");
+    EXPECT_EQ(g.program.Text(), "O0002\r\nM30\r\n");
+    EXPECT_EQ(readBytes(g.dir / "a.nc"), "O0001\nM30\n");
+    EXPECT_FALSE(g.files.programEdited());
+    // Yes: the save dialog offers the file last read (b.nc); the edit is written there after the
+    // overwrite question, then the chosen file is read.
+    g.model.typeText("G90");
+    g.ui.yesNoCancelAnswers = {YesNoCancel::Yes};
+    g.questions.answers = {true};  // overwrite b.nc
+    g.ui.fileAnswers = {g.path("b.nc"), g.path("a.nc")};
+    g.controls.click("N2");
+    EXPECT_EQ(g.ui.suggestedNames.back(), g.path("b.nc"));
+    EXPECT_EQ(readBytes(g.dir / "b.nc"), "G90O0002\r\nM30\r\n");
+    EXPECT_EQ(g.program.Text(), "O0001\r\nM30\r\n");
+    EXPECT_EQ(g.files.currentFile(), g.path("a.nc"));
+    // While a play reads the text, "読み込み" is refused before anything is asked.
+    g.model.typeText("X");
+    g.model.setReadOnly(true);
+    const size_t asked = g.saveQuestions();
+    g.controls.click("N2");
+    EXPECT_EQ(g.saveQuestions(), asked);
+    EXPECT_EQ(g.ui.messages.back(), kMsgBusyPlaying);
 }
 
 }  // namespace

@@ -199,6 +199,7 @@ void QuonEditTest::typeUndoPasteSaveLoad() {
     QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(e, Qt::Key_Delete);
     QCOMPARE(s.program.Text(), std::string());
+    s.ui.yesNoCancelAnswers.push_back(YesNoCancel::No);  // the emptied text may go
     s.ui.fileAnswers.push_back((s.dir / "prog.txt").string());
     s.controls.click("sb_textin");
     QCOMPARE(s.program.Text(), std::string("O0001\r\nG00 X0 (原点)\r\nM30\r\nN10 G01 Z-1.\r\nN20 X50.\r\n"));
