@@ -146,16 +146,7 @@ VANTREL_COMM_SETTER(setStopBits, stopBits_, TCommStopBits)
 VANTREL_COMM_SETTER(setFlowControls, flow_, TCommFlowControls)
 #undef VANTREL_COMM_SETTER
 
-CommResult TComm::applySettings() {
-    const int fd = fd_.load();
-    if (std::string why = unsupportedSettings(byteSize_, stopBits_, flow_); !why.empty())
-        return failure(CommResult::Kind::Settings, 0, why);
-    const int32_t baud = baudRate_ == -1 ? baudUser_ : baudRate_;
-    if (baud <= 0) return failure(CommResult::Kind::Settings, 0, "通信速度が正しくありません。");
-    termios t{};
-    if (tcgetattr(fd, &t) != 0)
-        return failure(CommResult::Kind::ReadWriteError, errno, commReadWriteErrorMessage(errno),
-                       std::strerror(errno));
+void TComm::fillTermios(termios& t) const {
     // Raw bytes both ways; parity checking on; a break is not a character.
     t.c_iflag = IGNBRK | INPCK;
     if (flow_.xonXoff) t.c_iflag |= IXON | IXOFF;
@@ -199,6 +190,19 @@ CommResult TComm::applySettings() {
     t.c_cc[VTIME] = 0;
     t.c_cc[VSTART] = 0x11;  // DC1
     t.c_cc[VSTOP] = 0x13;   // DC3
+}
+
+CommResult TComm::applySettings() {
+    const int fd = fd_.load();
+    if (std::string why = unsupportedSettings(byteSize_, stopBits_, flow_); !why.empty())
+        return failure(CommResult::Kind::Settings, 0, why);
+    const int32_t baud = baudRate_ == -1 ? baudUser_ : baudRate_;
+    if (baud <= 0) return failure(CommResult::Kind::Settings, 0, "通信速度が正しくありません。");
+    termios t{};
+    if (tcgetattr(fd, &t) != 0)
+        return failure(CommResult::Kind::ReadWriteError, errno, commReadWriteErrorMessage(errno),
+                       std::strerror(errno));
+    fillTermios(t);
     const speed_t sp = standardSpeed(baud);
     cfsetispeed(&t, sp == B0 ? B9600 : sp);
     cfsetospeed(&t, sp == B0 ? B9600 : sp);

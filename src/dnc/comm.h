@@ -35,6 +35,8 @@
 #include <string_view>
 #include <thread>
 
+struct termios;
+
 namespace vantrel {
 
 enum class TCommParityBits : int32_t { cpbNone = 0, cpbOdd, cpbEven, cpbMark, cpbSpace };
@@ -140,6 +142,10 @@ class TComm final : public ByteChannel {
     CommResult setSoftwareFlow(bool on) override;
     CommResult drain(const std::atomic<bool>* stop) override;
     int dataBits() const override { return static_cast<int>(byteSize_) + 4; }
+
+    // The terminal settings the properties stand for, as Open and the setters write them (the speed
+    // is left to them). A pseudo-terminal forces 8 data bits without parity, so tests read them here.
+    void fillTermios(termios& t) const;
 
     // The settings as a check, without a device: empty when Linux can do them, else the message.
     static std::string unsupportedSettings(TCommByteSize b, TCommStopBits s, TCommFlowControls f);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "editor/quon_strings.h"
+
 namespace vantrel {
 
 namespace {
@@ -13,6 +15,15 @@ CommResult stopped() {
     return r;
 }
 }  // namespace
+
+std::vector<std::string> programLinesForSending(const TQuonStrings& program) {
+    std::vector<std::string> lines;
+    int32_t n = program.count();
+    if (n > 1 && program.lineText(n - 1).empty() && !TQuonStrings::isTerminated(program.Get(n - 1))) --n;
+    lines.reserve(static_cast<std::size_t>(std::max(n, 0)));
+    for (int32_t i = 0; i < n; ++i) lines.emplace_back(program.lineText(i));
+    return lines;
+}
 
 SendOutcome sendProgram(ByteChannel& line, const std::vector<std::string>& lines, const DncOptions& o,
                         const std::atomic<bool>& stop, const std::function<bool()>& stopRequested,
@@ -135,6 +146,7 @@ bool DncLink::startSend(Origin origin, std::vector<std::string> lines, std::stri
             SendProgress last{out.linesSent - 1, static_cast<int32_t>(lines.size()), out.bytes};
             hooks.progress(last);
         }
+        sendEnded_ = Clock::now().time_since_epoch().count();
         sending_ = false;
         post([this, out, origin] {
             if (hooks.sendFinished) hooks.sendFinished(out, origin);
@@ -162,21 +174,36 @@ void DncLink::onReceive(int32_t waiting) {
         return;
     }
     if (got == 0) return;
-    const std::string_view bytes(readBuf_.data(), got);
+    std::string_view bytes(readBuf_.data(), got);
     DncOptions o;
     {
         std::lock_guard lk(optMu_);
         o = options_;
     }
-    // The machine asks for the program. During a transfer DC1 only resumes it.
-    if (o.softwareFlow && !sending_ && bytes.find(static_cast<char>(kDc1)) != std::string_view::npos) {
-        post([this] {
-            if (sending_ || !comm_.isOpen() || !hooks.programLines) return;
-            startSend(Origin::Dc1, hooks.programLines());
-        });
+    if (o.softwareFlow) {
+        // DC1 / DC3 meant for a transfer that runs or has just ended are flow control, not a request
+        // for the program and not text (in EIA, DC3 would read as the digit 3).
+        const bool flowTime =
+            sending_ || Clock::now() - std::chrono::steady_clock::time_point(
+                                           std::chrono::steady_clock::duration(sendEnded_.load())) <
+                            kFlowGrace;
+        if (flowTime) {
+            filtered_.clear();
+            for (char ch : bytes)
+                if (ch != static_cast<char>(kDc1) && ch != static_cast<char>(kDc3)) filtered_.push_back(ch);
+            bytes = filtered_;
+        } else if (bytes.find(static_cast<char>(kDc1)) != std::string_view::npos) {
+            // The machine asks for the program.
+            post([this] {
+                if (sending_ || !comm_.isOpen() || !hooks.programLines) return;
+                startSend(Origin::Dc1, hooks.programLines());
+            });
+        }
     }
-    if (received_ >= receiveLimit_) return;
-    received_ += static_cast<int64_t>(got);
+    if (received_ >= receiveLimit_ || bytes.empty()) return;
+    if (received_ + static_cast<int64_t>(bytes.size()) > receiveLimit_)
+        bytes = bytes.substr(0, static_cast<std::size_t>(receiveLimit_ - received_));
+    received_ += static_cast<int64_t>(bytes.size());
     std::string text = decoder_.decode(bytes);
     std::string lineBuffer = decoder_.lineBuffer();
     if (received_ >= receiveLimit_ && !limitTold_) {

@@ -42,6 +42,12 @@ struct SendOutcome {
     double bytesPerSecond() const { return seconds > 0 ? static_cast<double>(bytes) / seconds : 0; }
 };
 
+class TQuonStrings;
+
+// The program's lines as they are sent: every line of the store, except the empty line that follows
+// a text ending with a line break (it is the end of the file, not a block).
+std::vector<std::string> programLinesForSending(const TQuonStrings& program);
+
 // Sends `lines` as the options say: the start bytes, then each line with its end of block. Before
 // each line `stopRequested` is asked (the right mouse button, the panel's stop); `stop` also ends a
 // write that waits for the machine. With software flow, DC1/DC3 handshake is on for the duration and
@@ -121,6 +127,10 @@ class DncLink {
     int64_t receiveLimit_ = kReceiveLimit;
     bool limitTold_ = false;  // watcher thread only
     std::vector<char> readBuf_;
+    std::string filtered_;
+    // When the last transfer ended (steady clock ticks): DC1 / DC3 shortly after are its flow control.
+    std::atomic<int64_t> sendEnded_{0};
+    static constexpr std::chrono::milliseconds kFlowGrace{1000};
 };
 
 }  // namespace vantrel
