@@ -109,6 +109,12 @@ CommResult DncLink::connect(const DncOptions& o, const std::string& lineBuffer) 
     return comm_.Open();
 }
 
+void DncLink::setOptions(const DncOptions& o) {
+    std::lock_guard lk(optMu_);
+    options_.eor = o.eor;
+    options_.cr = o.cr;
+}
+
 void DncLink::disconnect() {
     stopSend();
     joinSend();

@@ -95,6 +95,8 @@ class DncLink {
     CommResult connect(const DncOptions& o, const std::string& lineBuffer);
     // Stops a transfer, joins it, then closes the line (which joins the watcher).
     void disconnect();
+    // The code and the two check boxes may change while connected; they apply from the next transfer.
+    void setOptions(const DncOptions& o);
     bool connected() const { return comm_.isOpen(); }
 
     // UI thread. Starts sending the lines; false (with the message in `refusal`) when the line is
