@@ -80,6 +80,7 @@ void addDncPanelControls(ControlSet& cs) {
     cs.setItems("combo_flow", {"なし", "Rts/Cts", "DC1/DC3"});
     cs.setItems("combo_code", {"ＥＩＡ", "ＩＳＯ", "アスキー", "１６進数"});
     cs.setGeometry(kDncPanel, kDncPanelLeft, kDncPanelTop, kDncPanelWidth, kDncPanelHeight);
+    cs.setColor(kDncPanel, 0xF0F0F0);  // the button face, like a form
     showDncSettings(DncState{}, cs);
 }
 

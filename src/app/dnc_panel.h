@@ -30,7 +30,7 @@ class TQuonStrings;
 
 inline constexpr const char* kDncPanel = "panel_tuusin";
 // Where the panel floats over the window, and its size.
-inline constexpr int kDncPanelLeft = 200, kDncPanelTop = 29, kDncPanelWidth = 250, kDncPanelHeight = 430;
+inline constexpr int kDncPanelLeft = 200, kDncPanelTop = 29, kDncPanelWidth = 300, kDncPanelHeight = 430;
 
 inline constexpr const char* kMsgDncConnectedPanel = "接続中!";
 inline constexpr const char* kMsgForceSend = "送信します（右クリックで停止）";
