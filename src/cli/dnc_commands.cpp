@@ -255,7 +255,8 @@ int runReceive(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     TComm comm;
     configure(comm, o);
-    if (o.flow == "dc1") comm.setFlowControls({false, false, true});
+    // With "dc1" the kernel's XON/XOFF stays off while receiving, as in the panel: in EIA the byte of
+    // DC3 is the digit 3.
     std::mutex mu;
     ReceiveDecoder dec(o.code, o.bits == TCommByteSize::cbs7);
     std::string pending;
