@@ -248,8 +248,10 @@ CommResult TComm::Open() {
     }
     closing_ = false;
     watcher_ = std::thread([this] { watch(); });
-    int dtr = TIOCM_DTR;
-    ioctl(fd, TIOCMBIS, &dtr);  // a pseudo-terminal has no modem lines: its refusal is harmless
+    // DTR on; RTS on as well (without the hardware handshake it is held on, with it the driver moves
+    // it). A pseudo-terminal has no modem lines: its refusal is harmless.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ioctl(fd, TIOCMBIS, &lines);
     return {};
 }
 
