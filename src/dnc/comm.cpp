@@ -264,9 +264,13 @@ void TComm::Close() {
         // The counter cannot overflow after one write; the watcher also checks closing_.
     }
     if (watcher_.joinable()) watcher_.join();
+    // Bytes the machine did not take (it held the line, or a transfer was stopped) are discarded;
+    // bytes already on their way are not: a finished send has drained its queue before.
+    int queued = 0;
+    const bool pending = ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0;
+    tcflush(fd, pending ? TCIOFLUSH : TCIFLUSH);
     int dtr = TIOCM_DTR;
     ioctl(fd, TIOCMBIC, &dtr);
-    tcflush(fd, TCIOFLUSH);
     fd_ = -1;
     ::close(fd);
     ::close(wakeFd_);
@@ -382,7 +386,10 @@ CommResult TComm::drain(const std::atomic<bool>* stop) {
     int before = -1;
     for (;;) {
         int queued = 0;
-        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return {};
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            tcdrain(fd);  // the last bytes in the UART itself (bounded by the driver)
+            return {};
+        }
         if (stop && stop->load()) return failure(CommResult::Kind::Stopped, 0, {});
         if (queued != before) {
             before = queued;
