@@ -259,7 +259,8 @@ void DncPanel::forceSend() {
 }
 
 void DncPanel::sendFinished(const SendOutcome& o, DncLink::Origin origin) {
-    link_.joinSend();
+    // The transfer's thread is collected by the next start or the disconnect: joining here could wait
+    // for a newer transfer that started before this report was served.
     if (origin == DncLink::Origin::Forced) {
         cs_.setCaption("sb_sousin", kCaptionForceSend);
         cs_.setChecked("sb_sousin", false);
