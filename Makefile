@@ -52,9 +52,9 @@ sanitize: deps
 tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_TSAN=ON \
 	  -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF >/dev/null
-	@ninja -C $(TSAN_BUILD) -j $(JOBS) test_core test_app test_nc
+	@ninja -C $(TSAN_BUILD) -j $(JOBS) test_core test_app test_nc test_dnc
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure \
-	  -j $(JOBS) -R '^(ControlSet|CloseQuery|Playback)\.'
+	  -j $(JOBS) -R '^(ControlSet|CloseQuery|Playback|TComm|DncLink|DncPanel)\.'
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 \

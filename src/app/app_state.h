@@ -114,9 +114,24 @@ struct GridAxes {
     float axisX = 200, axisY = 200, axisZ = 200;
 };
 
+// The communication panel. The settings are the item indices of its combo boxes and its two check
+// boxes, as the settings store keeps them; portDevices is the device behind each item of combo_port.
 struct DncState {
     Shared<bool> connected = false;
     int32_t receiveState = 0;  // idle
+    int32_t baudrate = 6;      // "9600bps"
+    int32_t bytesize = 4;      // "８ビット"
+    int32_t port = 0;          // "１"
+    int32_t parity = 0;        // "なし"
+    int32_t stopbit = 0;       // "１ビット"
+    int32_t flow = 2;          // "DC1/DC3"
+    int32_t code = 1;          // "ＩＳＯ"
+    bool eor = false;
+    bool cr = false;
+    std::array<std::string, 4> portDevices;
+    int32_t transferCode = 1;  // 0 EIA, 1 ISO, 2 hexadecimal, 3 ASCII (from code)
+    bool softwareFlow = true;  // flow is "DC1/DC3"
+    std::string lineBuffer;    // the received hexadecimal line being assembled
 };
 
 struct SettingsPersistence {

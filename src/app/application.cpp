@@ -4,6 +4,7 @@
 
 #include "core/number_format.h"
 
+#include "app/dnc_panel.h"
 #include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
@@ -37,6 +38,7 @@ void Application::createControls() {
     addInto(cs_, "Panel9", addValueLabelControls);
     addInto(cs_, "TabSheet5", addToolControls);
     addInto(cs_, "TabSheet6", addStockControls);
+    addDncPanelControls(cs_);
     // The grid and axis values sit in their floating panels.
     for (const char* n : {"label_gridk", "label_gridx", "label_gridy", "label_gridz", "label_grid_chux",
                           "label_grid_chuy", "label_grid_chuz"})

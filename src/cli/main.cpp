@@ -7,6 +7,7 @@
 
 #include "app/play_command.h"
 #include "app/scene_render_command.h"
+#include "cli/dnc_commands.h"
 #include "nc/blocks_command.h"
 #include "nc/trace.h"
 #include "render/png_writer.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     std::string cmd = argv[1];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kUsage, stdout);
+        std::fputs(vantrel::dncCommandsUsage(), stdout);
         return 0;
     }
     if (cmd == "--version") {
@@ -80,6 +82,9 @@ int main(int argc, char** argv) {
     if (cmd == "play") {
         return vantrel::runPlayCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
     }
+    if (int rc = 0; vantrel::runDncCommand(cmd, std::vector<std::string>(argv + 2, argv + argc), std::cin,
+                                           std::cout, std::cerr, rc))
+        return rc;
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;
 }

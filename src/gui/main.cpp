@@ -7,7 +7,9 @@
 #include <QToolTip>
 
 #include "app/application.h"
+#include "app/dnc_panel.h"
 #include "app/value_edit.h"
+#include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/program_editor.h"
@@ -77,7 +79,14 @@ int main(int argc, char** argv) {
     editor.files().loadStartupParameter(programArguments(qapp.arguments()));
     // The play: its thread reads the same program store; closing the window stops and joins it.
     GuiPlayback playback(app, window, program);
-    playback.view().editorReadOnly = [&editor](bool on) { editor.setPlaying(on); };
+    // The communication panel: transfers on their own thread, received text into the editor here.
+    DncPanel dnc(state, controls, ui, mainThread, program, &playback.input());
+    app.registerWorker(&dnc);
+    GuiDnc guiDnc(dnc, window, editor, program);
+    playback.view().editorReadOnly = [&editor, &dnc](bool on) {
+        editor.setPlaying(on);
+        dnc.setProgramLocked(on);
+    };
     // The scene: composition into the scene widget, its mouse commands and the play's drawing.
     GuiScene scene(app, window, playback);
     app.requestRepaint();

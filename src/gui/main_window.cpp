@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/dnc_panel.h"
 #include "app/main_window_controls.h"
 #include "gui/flow_layout.h"
 
@@ -35,9 +36,17 @@ QColor fromBgr(uint32_t c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
+// The six floating panels of the tool bar and the communication panel float over the scene.
+std::vector<std::string> floatingPanelNames() {
+    std::vector<std::string> names;
+    for (const auto& p : floatingPanels()) names.emplace_back(p.name);
+    names.emplace_back(kDncPanel);
+    return names;
+}
+
 bool isFloatingPanel(const std::string& name) {
-    for (const auto& p : floatingPanels())
-        if (name == p.name) return true;
+    for (const auto& p : floatingPanelNames())
+        if (name == p) return true;
     return false;
 }
 }  // namespace
@@ -115,7 +124,8 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
     setCentralWidget(central);
 
     // Floating panels sit over everything at fixed positions and start hidden.
-    for (const auto& fp : floatingPanels()) {
+    for (const auto& name : floatingPanelNames()) {
+        if (!cs_.has(name)) continue;
         auto* f = new QFrame(central);
         f->setFrameShape(QFrame::Panel);
         f->setFrameShadow(QFrame::Raised);
@@ -123,11 +133,11 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
         auto* l = new QVBoxLayout(f);
         l->setContentsMargins(3, 3, 3, 3);
         l->setSpacing(1);
-        buildContainer(fp.name, f, l);
+        buildContainer(name, f, l);
         l->addStretch(1);
-        widgets_[fp.name] = f;
-        names_[f] = fp.name;
-        syncFromModel(fp.name);
+        widgets_[name] = f;
+        names_[f] = name;
+        syncFromModel(name);
     }
 
     // The editor window: a separate top-level window (its contents arrive with the editor).

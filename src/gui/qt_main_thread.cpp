@@ -19,6 +19,10 @@ void QtMainThread::invoke(const std::function<void()>& fn) {
         QCoreApplication::instance(), [&fn] { fn(); }, Qt::BlockingQueuedConnection);
 }
 
+void QtMainThread::post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+}
+
 void QtMainThread::processPending(int timeoutMs) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, timeoutMs);
     QThread::msleep(1);

@@ -13,6 +13,7 @@ class QtMainThread final : public MainThread {
     void invoke(const std::function<void()>& fn) override;
     bool isMainThread() const override;
     void processPending(int timeoutMs) override;
+    void post(std::function<void()> fn) override;
 };
 
 }  // namespace vantrel

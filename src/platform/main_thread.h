@@ -13,6 +13,10 @@ class MainThread {
     // Runs fn on the UI thread and returns when it has finished. Called from the UI thread itself, fn
     // runs at once (no deadlock).
     virtual void invoke(const std::function<void()>& fn) = 0;
+    // Runs fn on the UI thread later, in the order of the calls, without waiting for it (the serial
+    // watcher hands received text over this way: it must never wait for a UI thread that may be
+    // waiting for it). The inline realisation runs fn in place.
+    virtual void post(std::function<void()> fn) { invoke(fn); }
     // True on the UI thread.
     virtual bool isMainThread() const = 0;
     // Called on the UI thread while it waits for workers: runs the calls they have queued, waiting up
