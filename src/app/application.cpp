@@ -6,6 +6,7 @@
 
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/picture_commands.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
 #include "stock/stock_commands.h"
@@ -36,6 +37,7 @@ void Application::createControls() {
     addInto(cs_, "Panel9", addValueLabelControls);
     addInto(cs_, "TabSheet5", addToolControls);
     addInto(cs_, "TabSheet6", addStockControls);
+    addPictureControls(cs_);
     // The grid and axis values sit in their floating panels.
     for (const char* n : {"label_gridk", "label_gridx", "label_gridy", "label_gridz", "label_grid_chux",
                           "label_grid_chuy", "label_grid_chuz"})

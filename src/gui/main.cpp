@@ -13,6 +13,7 @@
 #include "gui/qt_main_thread.h"
 #include "gui/qt_ui_services.h"
 #include "gui/scene_view.h"
+#include "gui/screen_tab.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     ui.setParent(&window);
     app.hooks.repaint = [&window] { window.repaintScene(); };
     app.hooks.requestClose = [&window] { window.close(); };
+    // The screen tab: the stored picture is read by the start-up.
+    GuiScreenTab screenTab(app, window);
     app.startUp();
     // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
     playback.view().editorReadOnly = [&editor](bool on) { editor.setPlaying(on); };
     // The scene: composition into the scene widget, its mouse commands and the play's drawing.
     GuiScene scene(app, window, playback);
+    screenTab.attachPlayback(playback);
     app.requestRepaint();
     window.show();
 
