@@ -111,13 +111,13 @@ PictureFormat pictureFormatOf(const std::string& path) {
     return PictureFormat::Unknown;
 }
 
-bool pictureSizeAllowed(int64_t width, int64_t height) {
-    if (width <= 0 || height <= 0) return false;
+bool pictureSizeAllowed(int64_t width, int64_t height, int64_t maxBytes) {
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
     // Each factor is below 2^31, so the product cannot overflow 64 bits.
-    return width * height <= kMaxPictureBytes / 4;
+    return width * height <= maxBytes / 4;
 }
 
-DecodedPicture decodeBmp(const uint8_t* data, size_t size) {
+DecodedPicture decodeBmp(const uint8_t* data, size_t size, int64_t maxBytes) {
     if (!data || size < 26 || data[0] != 'B' || data[1] != 'M') return failure(kMsgPictureBroken);
     const uint32_t pixelOffset = le32(data + 10);
     const uint32_t headerSize = le32(data + 14);
@@ -154,7 +154,7 @@ DecodedPicture decodeBmp(const uint8_t* data, size_t size) {
         }
     }
     if (width <= 0 || height <= 0) return failure(kMsgPictureBroken);
-    if (!pictureSizeAllowed(width, height)) return failure(kMsgPictureTooLarge);
+    if (!pictureSizeAllowed(width, height, maxBytes)) return failure(kMsgPictureTooLarge);
 
     const bool rle = compression == 1 || compression == 2;
     if (compression == 1 && bpp != 8) return failure(kMsgPictureBroken);
@@ -266,7 +266,7 @@ struct JpegJob {
     std::vector<uint8_t> row;
 };
 
-bool runJpeg(JpegJob& job, const uint8_t* data, size_t size) {
+bool runJpeg(JpegJob& job, const uint8_t* data, size_t size, int64_t maxBytes) {
     jpeg_decompress_struct& info = job.info;
     if (setjmp(job.error.jump)) {
         if (!job.failure) job.failure = kMsgPictureBroken;
@@ -278,17 +278,17 @@ bool runJpeg(JpegJob& job, const uint8_t* data, size_t size) {
         job.failure = kMsgPictureBroken;
         return false;
     }
-    if (!pictureSizeAllowed(info.image_width, info.image_height)) {
+    if (!pictureSizeAllowed(info.image_width, info.image_height, maxBytes)) {
         job.failure = info.image_width > 0 && info.image_height > 0 ? kMsgPictureTooLarge : kMsgPictureBroken;
         return false;
     }
     // A progressive picture keeps every coefficient in memory; bound that too.
-    info.mem->max_memory_to_use = static_cast<long>(kMaxPictureBytes * 2);
+    info.mem->max_memory_to_use = static_cast<long>(maxBytes * 2);
     info.out_color_space = info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_start_decompress(&info);
     const int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
     const int comps = info.output_components;
-    if (w <= 0 || h <= 0 || (comps != 1 && comps != 3) || !pictureSizeAllowed(w, h)) {
+    if (w <= 0 || h <= 0 || (comps != 1 && comps != 3) || !pictureSizeAllowed(w, h, maxBytes)) {
         job.failure = kMsgPictureBroken;
         return false;
     }
@@ -312,13 +312,13 @@ bool runJpeg(JpegJob& job, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-DecodedPicture decodeJpeg(const uint8_t* data, size_t size) {
+DecodedPicture decodeJpeg(const uint8_t* data, size_t size, int64_t maxBytes) {
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return failure(kMsgPictureBroken);
     auto job = std::make_unique<JpegJob>();
     job->info.err = jpeg_std_error(&job->error.mgr);
     job->error.mgr.error_exit = jpegErrorExit;
     job->error.mgr.output_message = jpegSilent;
-    const bool ok = runJpeg(*job, data, size);
+    const bool ok = runJpeg(*job, data, size, maxBytes);
     jpeg_destroy_decompress(&job->info);
     if (!ok) return failure(job->failure ? job->failure : kMsgPictureBroken);
     DecodedPicture out;

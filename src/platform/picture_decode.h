@@ -31,14 +31,15 @@ struct DecodedPicture {
 // By the file name's extension, in either case: .bmp; .jpg or .jpeg.
 PictureFormat pictureFormatOf(const std::string& path);
 
-// True when a width x height picture of 32-bit pixels stays within kMaxPictureBytes.
-bool pictureSizeAllowed(int64_t width, int64_t height);
+// True when a width x height picture of 32-bit pixels stays within maxBytes.
+bool pictureSizeAllowed(int64_t width, int64_t height, int64_t maxBytes = kMaxPictureBytes);
 
 // BITMAPCOREHEADER (OS/2) and BITMAPINFOHEADER up to V5: 1, 4, 8 bits with a palette (uncompressed,
 // RLE4, RLE8), 16 and 32 bits (plain or with bit fields) and 24 bits; bottom-up or top-down rows.
-DecodedPicture decodeBmp(const uint8_t* data, size_t size);
+// `maxBytes` is the picture limit (the fuzz targets lower it to keep each run quick).
+DecodedPicture decodeBmp(const uint8_t* data, size_t size, int64_t maxBytes = kMaxPictureBytes);
 // Baseline and progressive JPEG in grey or colour, converted to RGB.
-DecodedPicture decodeJpeg(const uint8_t* data, size_t size);
+DecodedPicture decodeJpeg(const uint8_t* data, size_t size, int64_t maxBytes = kMaxPictureBytes);
 
 // Reads a picture file and decodes it by its extension. Files larger than the biggest picture
 // allowed (plus headroom for headers and palettes) are refused before they are read.

@@ -11,6 +11,8 @@ namespace vantrel {
 
 namespace {
 
+constexpr double kPlaneDepthBias = 1e-4;
+
 struct PlaneFrame {
     Vec3 point, normal;
     // World point of the plane coordinates (u along the picture's columns, v against its rows).
@@ -81,7 +83,9 @@ int64_t pastePictureOnPlane(FrameBuffer& fb, const ViewState& view, const Image3
             if (!(fx >= 0 && fx < pw && fy >= 0 && fy < ph)) continue;
             const double dist = std::sqrt(d.dot(d));
             if (!(dist < depth[x])) continue;
-            depth[x] = static_cast<float>(dist);
+            // Stored a hair behind the plane: the grid and the stock bottom lie in this very plane and
+            // are drawn later; they show on the picture instead of flickering with it.
+            depth[x] = static_cast<float>(dist * (1 + kPlaneDepthBias));
             row[x] = picture.at(static_cast<int>(fx), static_cast<int>(fy));
             ++written;
         }
