@@ -61,8 +61,10 @@ struct Channel {
 void decodeRle(const uint8_t* p, size_t n, int bpp, int width, int height, std::vector<uint8_t>& idx) {
     size_t i = 0;
     int x = 0, y = 0;
+    // x stops at the right edge: runs past it write nothing, and a long file of them cannot overflow it.
     auto put = [&](uint8_t v) {
-        if (x >= 0 && x < width && y >= 0 && y < height)
+        if (x >= width) return;
+        if (y >= 0 && y < height)
             idx[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = v;
         ++x;
     };
@@ -81,7 +83,7 @@ void decodeRle(const uint8_t* p, size_t n, int bpp, int width, int height, std::
             return;
         } else if (value == 2) {  // delta
             if (i + 1 >= n) return;
-            x += p[i];
+            x = std::min(x + p[i], width);
             y += p[i + 1];
             i += 2;
         } else {  // absolute run of `value` pixels, padded to a 16-bit boundary
