@@ -112,7 +112,9 @@ TEST(FadeEffect, ChannelsScaleByTheLevelAndTheDirectionTurns) {
     while (kind == kEffectFadeOut) {
         kind = fadeFrame(copy, p, kind, v);
         ++frames;
-        if (v.fadeLevel + 1 == 0) EXPECT_EQ(p.at(0, 0), 0u);
+        if (v.fadeLevel + 1 == 0) {
+            EXPECT_EQ(p.at(0, 0), 0u);
+        }
         if (v.fadeLevel + 1 <= 0) ++black;
     }
     EXPECT_EQ(frames, 75);
