@@ -138,11 +138,20 @@ struct SettingsPersistence {
     bool autoSave = true;  // ini1 "設定を自動保存"
 };
 
+// The background picture, its effects and the media player (the screen tab "画面").
 struct PictureState {
     int32_t pictureMode = 0;  // 0 none, 1 centred, 2 fitted to the scene, 3 on a plane
-    Image32 pictureImage;     // as loaded; empty until a picture is chosen
-    std::string fileName;
+    Image32 pictureImage;     // as loaded (and as the running effect renders it); empty until one is chosen
+    std::string fileName;     // the picture last loaded ("backpicture")
+    Image32 pictureCopy;      // the picture as it was when the running effect started
     Shared<int32_t> effectKind = 255;  // 255 stopped
+    float effectPhase = 0;
+    int16_t effectAmplitude = 0;
+    int16_t fadeLevel = 0;
+    int32_t monoLevels = 256;  // grey levels of the next "白黒" step
+    // The last mouse position over the view, the magnifier's centre (kept only while no program plays).
+    int32_t lensX = 0, lensY = 0;
+    bool mediaPlaying = false;
 };
 
 struct AppState {

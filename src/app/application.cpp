@@ -8,6 +8,7 @@
 #include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/picture_commands.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
 #include "stock/stock_commands.h"
@@ -39,6 +40,7 @@ void Application::createControls() {
     addInto(cs_, "TabSheet5", addToolControls);
     addInto(cs_, "TabSheet6", addStockControls);
     addDncPanelControls(cs_);
+    addPictureControls(cs_);
     // The grid and axis values sit in their floating panels.
     for (const char* n : {"label_gridk", "label_gridx", "label_gridy", "label_gridz", "label_grid_chux",
                           "label_grid_chuy", "label_grid_chuz"})

@@ -49,6 +49,11 @@ void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool draw
     ForwardingPlaybackView::perStepUpdate(mode, pos, drawDue);
 }
 
+void CuttingPlaybackView::playStart(uint8_t mode) {
+    if (beforePlay) mt_.invoke(beforePlay);
+    ForwardingPlaybackView::playStart(mode);
+}
+
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
     : s_(s), hooks_(s), view_(s, *parts.mainThread) {
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);

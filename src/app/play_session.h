@@ -1,6 +1,7 @@
 #pragma once
 // A play wired to the application: the tool library over the tool tables, the stock cut at every
 // step, and the scene's drawing (when a scene is attached). The GUI and the headless runner both use it.
+#include <functional>
 #include <memory>
 
 #include "app/app_state.h"
@@ -45,6 +46,12 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
     int64_t changedSteps() const { return changedSteps_; }
 
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
+    // Runs `beforePlay` on the UI thread before the play-start sequence draws anything.
+    void playStart(uint8_t mode) override;
+
+    // What must end before a play draws (a running screen effect repaints the whole scene, which must
+    // not interleave with the play's drawing). Runs on the UI thread.
+    std::function<void()> beforePlay;
 
   private:
     AppState& s_;

@@ -9,6 +9,7 @@
 #include "core/rounding.h"
 #include "nc/playback.h"
 #include "render/picture_placement.h"
+#include "render/picture_plane.h"
 #include "render/raster.h"
 #include "render/shapes.h"
 #include "render/view.h"
@@ -305,9 +306,11 @@ void SceneComposer::repaintScene() {
     view.lightGain = 1.0f;
     scene_.clearDepth(kFarDepth);
     scene_.image().fill(toPixel(s_.colours.back()));
-    // The background picture: modes 1 and 2 place the image here; mode 3 belongs to the scene's planes.
+    // The background picture: modes 1 and 2 place the image; mode 3 lies on the work plane, with depth.
     if (s_.picture.pictureMode == 1 || s_.picture.pictureMode == 2)
         placePicture(scene_.image(), s_.picture.pictureImage, s_.picture.pictureMode);
+    else if (s_.picture.pictureMode == 3)
+        pastePictureOnPlane(scene_, view, s_.picture.pictureImage, kind(), s_.stock.offsetZ);
     DrawContext ctx(scene_, view);
     ctx.penColour = s_.colours[12];
     if (s_.display.grid_on) drawGrid(ctx);

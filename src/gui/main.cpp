@@ -16,6 +16,7 @@
 #include "gui/qt_main_thread.h"
 #include "gui/qt_ui_services.h"
 #include "gui/scene_view.h"
+#include "gui/screen_tab.h"
 
 namespace {
 
@@ -68,6 +69,16 @@ int main(int argc, char** argv) {
     ui.setParent(&window);
     app.hooks.repaint = [&window] { window.repaintScene(); };
     app.hooks.requestClose = [&window] { window.close(); };
+    // The screen tab: the stored picture is read by the start-up.
+    GuiScreenTab screenTab(app, window);
+    // --picture MODE FILE: starts as if MODE (1 centred, 2 fitted, 3 on the work plane) and FILE were the
+    // stored picture (for screenshots of the picture modes).
+    QStringList args = qapp.arguments();
+    int picture = args.indexOf("--picture");
+    if (picture >= 0 && picture + 2 < args.size()) {
+        state.picture.pictureMode = args[picture + 1].toInt();
+        state.picture.fileName = args[picture + 2].toStdString();
+    }
     app.startUp();
     // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);
@@ -89,11 +100,11 @@ int main(int argc, char** argv) {
     };
     // The scene: composition into the scene widget, its mouse commands and the play's drawing.
     GuiScene scene(app, window, playback);
+    screenTab.attachPlayback(playback);
     app.requestRepaint();
     window.show();
 
     // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).
-    QStringList args = qapp.arguments();
     int shot = args.indexOf("--screenshot");
     if (shot >= 0 && shot + 1 < args.size()) {
         QString file = args[shot + 1];
@@ -110,6 +121,17 @@ int main(int argc, char** argv) {
         QTimer::singleShot(300, [&controls, delay] {
             controls.setPosition("TrackBar2", delay);
             controls.click("sb_play");
+        });
+    }
+    // --effect NAME: presses an effect button once the window is up, the magnifier's lens in the middle
+    // of the view as if the mouse were there (for screenshots of the effects).
+    int effect = args.indexOf("--effect");
+    if (effect >= 0 && effect + 1 < args.size()) {
+        std::string name = args[effect + 1].toStdString();
+        QTimer::singleShot(500, [&controls, &window, name] {
+            state.picture.lensX = window.scene()->width() / 2;
+            state.picture.lensY = window.scene()->height() / 2;
+            controls.click(name);
         });
     }
     // --show-hint NAME: shows the tool-tip of a control at once (for screenshots of the hints).

@@ -276,6 +276,7 @@ void MainWindow::buildContainer(const std::string& name, QWidget* w, QLayout* la
             widgets_[child] = f;
             names_[f] = child;
             layout->addWidget(f);
+            applyToWidget(c, ControlChange::Visible);  // a container may start hidden (the media player)
             continue;
         }
         if (QWidget* cw = buildControl(c, w)) layout->addWidget(cw);

@@ -84,6 +84,11 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
         storeWires(s, w);
         apply(up, nullptr);
     } else if (kind == 1) {
+        // The magnifier follows the mouse, but not while a program plays.
+        if (!playing) {
+            s.picture.lensX = m.x;
+            s.picture.lensY = m.y;
+        }
         ToolPose pose;
         pose.position = s.pos.tool.get();
         pose.length = s.tools.workingTool.length;

@@ -13,6 +13,7 @@
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "platform/scripted_ui_services.h"
+#include "queue_main_thread.h"
 
 using namespace vantrel;
 namespace fs = std::filesystem;
@@ -413,32 +414,6 @@ class FakeWorker : public BackgroundWork {
     std::atomic<bool> stop_{false}, running_{false};
 };
 
-// A UI thread stand-in: invoke() queues and waits; processPending() runs the queue.
-class QueueMainThread : public MainThread {
-  public:
-    void invoke(const std::function<void()>& fn) override {
-        std::unique_lock lk(mu_);
-        queue_.push_back(&fn);
-        cv_.notify_all();
-        done_.wait(lk, [&] { return std::find(queue_.begin(), queue_.end(), &fn) == queue_.end(); });
-    }
-    bool isMainThread() const override { return true; }
-    void processPending(int timeoutMs) override {
-        std::unique_lock lk(mu_);
-        cv_.wait_for(lk, std::chrono::milliseconds(timeoutMs), [&] { return !queue_.empty(); });
-        while (!queue_.empty()) {
-            auto fn = queue_.front();
-            (*fn)();
-            queue_.erase(queue_.begin());
-            done_.notify_all();
-        }
-    }
-
-  private:
-    std::mutex mu_;
-    std::condition_variable cv_, done_;
-    std::vector<const std::function<void()>*> queue_;
-};
 }  // namespace
 
 TEST(CloseQuery, ShutdownStopsWorkersWhileServingTheirCalls) {
