@@ -6,6 +6,7 @@
 #include <QToolTip>
 
 #include "app/application.h"
+#include "app/settings_store.h"
 #include "app/value_edit.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     ui.setParent(&window);
     app.hooks.repaint = [&window] { window.repaintScene(); };
     app.hooks.requestClose = [&window] { window.close(); };
+    // The per-user settings: loaded and applied at start-up, saved at close.
+    attachSettingsStore(app, settingsStorePath());
     app.startUp();
     // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);
