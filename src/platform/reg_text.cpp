@@ -1,6 +1,7 @@
 #include "platform/reg_text.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/text_codec.h"
@@ -206,12 +207,6 @@ bool parseValueLine(std::string_view line, bool utf16, RegValue& v, bool& remove
     return false;
 }
 
-void removeValue(RegKey& k, std::string_view name) {
-    auto it = std::find_if(k.values.begin(), k.values.end(),
-                           [&](const RegValue& v) { return equalsNoCase(v.name, name); });
-    if (it != k.values.end()) k.values.erase(it);
-}
-
 void appendQuoted(std::string& out, std::string_view s) {
     out += '"';
     for (char c : s) {
@@ -270,24 +265,57 @@ RegValue RegValue::makeString(std::string name, std::string text) {
     return r;
 }
 
-const RegValue* RegKey::find(std::string_view name) const {
-    for (const RegValue& v : values)
-        if (equalsNoCase(v.name, name)) return &v;
+namespace {
+std::string lowerName(std::string_view name) {
+    std::string k(name);
+    for (char& c : k) c = lowerAscii(c);
+    return k;
+}
+}  // namespace
+
+const RegValue* RegKey::lookup(std::string_view name) const {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt == 1 || index_.size() != values.size()) {
+            index_.clear();
+            for (size_t i = 0; i < values.size(); ++i) index_.emplace(lowerName(values[i].name), i);
+            if (index_.size() != values.size()) {
+                // Two values of one name (only when `values` was filled directly): search them in order.
+                for (const RegValue& v : values)
+                    if (equalsNoCase(v.name, name)) return &v;
+                return nullptr;
+            }
+        }
+        auto it = index_.find(lowerName(name));
+        if (it == index_.end()) return nullptr;
+        // A hit on a value renamed in place since the index was built: rebuild once and look again.
+        if (it->second < values.size() && equalsNoCase(values[it->second].name, name))
+            return &values[it->second];
+    }
     return nullptr;
 }
 
+const RegValue* RegKey::find(std::string_view name) const {
+    return lookup(name);
+}
+
 RegValue* RegKey::find(std::string_view name) {
-    for (RegValue& v : values)
-        if (equalsNoCase(v.name, name)) return &v;
-    return nullptr;
+    return const_cast<RegValue*>(lookup(name));
 }
 
 void RegKey::set(RegValue v) {
     if (RegValue* old = find(v.name)) {
         *old = std::move(v);
     } else {
+        index_.emplace(lowerName(v.name), values.size());
         values.push_back(std::move(v));
     }
+}
+
+void RegKey::remove(std::string_view name) {
+    const RegValue* v = find(name);
+    if (!v) return;
+    values.erase(values.begin() + (v - values.data()));
+    index_.clear();
 }
 
 const RegKey* RegDocument::findKey(std::string_view path) const {
@@ -299,7 +327,9 @@ const RegKey* RegDocument::findKey(std::string_view path) const {
 RegKey& RegDocument::key(std::string_view path) {
     for (RegKey& k : keys)
         if (regKeyPathMatches(k.path, path)) return k;
-    keys.push_back(RegKey{std::string(path), {}});
+    RegKey k;
+    k.path = std::string(path);
+    keys.push_back(std::move(k));
     return keys.back();
 }
 
@@ -399,7 +429,7 @@ RegParseResult parseRegText(std::string_view bytes, RegDocument& doc) {
         }
         if (!current) continue;  // a value outside any key, or under a deleted key
         if (remove)
-            removeValue(*current, v.name);
+            current->remove(v.name);
         else
             current->set(std::move(v));
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vantrel {
@@ -38,10 +39,18 @@ struct RegKey {
     std::vector<RegValue> values;
 
     // The value with this name (registry names compare without regard to ASCII case), or nullptr.
+    // Looked up through an index, so a key with many thousand values (long tool tables) stays quick.
     const RegValue* find(std::string_view name) const;
     RegValue* find(std::string_view name);
     // Replaces the value of the same name in place, or appends it.
     void set(RegValue v);
+    // Removes the value of this name, when there is one.
+    void remove(std::string_view name);
+
+  private:
+    // Lower-cased name to position in `values`; rebuilt whenever it no longer matches them.
+    mutable std::unordered_map<std::string, size_t> index_;
+    const RegValue* lookup(std::string_view name) const;
 };
 
 struct RegDocument {

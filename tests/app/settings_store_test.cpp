@@ -708,3 +708,19 @@ TEST(SettingsStore, HeadlessSetUpStartsFromTheStoreAndOptionsOverride) {
     EXPECT_FALSE(setUpHeadlessState(*s, o, msg));
     EXPECT_NE(msg.find("missing.reg"), std::string::npos);
 }
+
+// The largest table the store accepts saves and loads whole; lookups go through an index, so this
+// takes a fraction of a second rather than minutes.
+TEST(SettingsStore, TenThousandToolsRoundTrip) {
+    Store st;
+    {
+        ProgramRun r(st.path);
+        r.s().tools.millTools.resize(10000, defaultMillTool());
+        r.s().tools.millTools[9999].number = 9999;
+        r.close();
+    }
+    ProgramRun r(st.path);
+    ASSERT_EQ(r.s().tools.millTools.size(), 10000u);
+    EXPECT_EQ(r.s().tools.millTools[9999].number, 9999);
+    EXPECT_EQ(r.s().tools.millTools[5000], defaultMillTool());
+}
