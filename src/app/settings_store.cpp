@@ -582,4 +582,15 @@ bool loadSettingsForHeadless(const std::string& path, AppState& s, std::string& 
     return true;
 }
 
+bool traceOptionsFromSettings(const std::string& path, TraceOptions& options, std::string& error,
+                              std::string& warnings) {
+    auto state = std::make_unique<AppState>();
+    if (!loadSettingsForHeadless(path, *state, error, warnings)) return false;
+    options.machine = state->machineKind;
+    options.tools.clear();
+    if (const std::vector<ToolRecord>* list = toolListFor(state->tools, state->machineKind))
+        for (const ToolRecord& t : *list) options.tools.emplace_back(t.number, t.diameter);
+    return true;
+}
+
 }  // namespace vantrel

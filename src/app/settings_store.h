@@ -13,6 +13,7 @@
 
 #include "app/app_state.h"
 #include "core/control_set.h"
+#include "nc/trace.h"
 
 namespace vantrel {
 
@@ -83,5 +84,9 @@ void attachSettingsStore(Application& app, const std::string& path);
 // applied). False with `error` when the file cannot be read or is not a registry export; values it
 // could not read are listed in `warnings` (empty when none).
 bool loadSettingsForHeadless(const std::string& path, AppState& s, std::string& error, std::string& warnings);
+
+// For `trace`: the stored machine and the numbers and diameters of its family's tool list.
+bool traceOptionsFromSettings(const std::string& path, TraceOptions& options, std::string& error,
+                              std::string& warnings);
 
 }  // namespace vantrel

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,7 +75,7 @@ int main(int argc, char** argv) {
     if (cmd == "trace") {
         std::vector<std::string> args(argv + 2, argv + argc);
         // --settings FILE: the stored machine and tool table stand in for the start-up ones; the
-        // options after it still override them.
+        // other options on the command line override them.
         vantrel::TraceOptions base;
         for (size_t i = 0; i < args.size(); ++i) {
             if (args[i] != "--settings") continue;
@@ -84,16 +83,12 @@ int main(int argc, char** argv) {
                 std::fputs("vantrel-sim trace: --settings takes a file\n", stderr);
                 return 2;
             }
-            auto state = std::make_unique<vantrel::AppState>();
             std::string error, warnings;
-            if (!vantrel::loadSettingsForHeadless(args[i + 1], *state, error, warnings)) {
+            if (!vantrel::traceOptionsFromSettings(args[i + 1], base, error, warnings)) {
                 std::cerr << "vantrel-sim trace: " << args[i + 1] << ": " << error << "\n";
                 return 1;
             }
             if (!warnings.empty()) std::cerr << "vantrel-sim trace: " << warnings << "\n";
-            base.machine = state->machineKind;
-            if (const auto* list = vantrel::toolListFor(state->tools, state->machineKind))
-                for (const vantrel::ToolRecord& t : *list) base.tools.emplace_back(t.number, t.diameter);
             args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
                        args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
             --i;

@@ -18,6 +18,7 @@
 #include "app/main_window_controls.h"
 #include "app/play_command.h"
 #include "app/settings_store.h"
+#include "nc/trace.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
 #include "platform/scripted_ui_services.h"
@@ -723,4 +724,30 @@ TEST(SettingsStore, TenThousandToolsRoundTrip) {
     ASSERT_EQ(r.s().tools.millTools.size(), 10000u);
     EXPECT_EQ(r.s().tools.millTools[9999].number, 9999);
     EXPECT_EQ(r.s().tools.millTools[5000], defaultMillTool());
+}
+
+// trace --settings: the stored machine and tool list shape the path (cutter compensation reads the
+// stored diameters); --tool-diameter on the command line still wins.
+TEST(SettingsStore, TraceTakesTheStoredToolList) {
+    Store st;
+    writeStore(st.path, "\"t_cnt\"=dword:00000002\r\n\"t_num1\"=hex:01,00,00,00\r\n\"t_ki1\"=hex:" +
+                            doubleHex(30) + "\r\n\"t_ki0\"=hex:" + doubleHex(30) + "\r\n");
+    const std::string program = std::string(VANTREL_TEST_DATA) + "/../../../samples/contour.nc";
+    auto trace = [&](const std::vector<std::string>& args, const TraceOptions& base) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runTraceCommand(args, out, err, base), 0) << err.str();
+        return out.str();
+    };
+    TraceOptions stored;
+    std::string error, warnings;
+    ASSERT_TRUE(traceOptionsFromSettings(st.path, stored, error, warnings)) << error;
+    EXPECT_EQ(stored.machine, MachineKind::VerticalMill);
+    ASSERT_EQ(stored.tools.size(), 2u);
+    EXPECT_EQ(stored.tools[1], (std::pair<int32_t, double>{1, 30}));
+    const std::string plain = trace({program}, TraceOptions{});
+    const std::string fromStore = trace({program}, stored);
+    EXPECT_NE(fromStore, plain);
+    EXPECT_EQ(trace({program, "--tool-diameter", "10"}, stored), plain);
+    TraceOptions none;
+    EXPECT_FALSE(traceOptionsFromSettings((st.dir.path / "none.reg").string(), none, error, warnings));
 }
