@@ -155,7 +155,8 @@ bool parseValueLine(std::string_view line, bool utf16, RegValue& v, bool& remove
         std::string text;
         if (!readQuoted(rest, j, text) || !trim(rest.substr(j)).empty()) return false;
         v.kind = RegValueKind::String;
-        v.data = std::move(text);
+        // The registry's strings end at their first zero, whichever way they were written.
+        v.data = text.substr(0, text.find('\0'));
         return true;
     }
     if (startsWithNoCase(rest, "dword:")) {

@@ -141,6 +141,17 @@ TEST(RegText, ImportRulesAndBadLines) {
     EXPECT_TRUE(none.keys.empty());
 }
 
+TEST(RegText, StringsEndAtTheirFirstZeroHoweverWritten) {
+    const std::string text =
+        std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\orvik\\Vantrel]\n\"a\"=\"ab") +
+        std::string(1, '\0') + "cd\"\n\"b\"=hex(1):61,62,00,63,00\n";
+    const RegDocument doc = parse(text);
+    ASSERT_NE(doc.findKey(kKey), nullptr);
+    EXPECT_EQ(doc.findKey(kKey)->find("a")->data, "ab");
+    EXPECT_EQ(doc.findKey(kKey)->find("b")->data, "ab");
+    EXPECT_EQ(parse(serialiseRegText(doc)).findKey(kKey)->find("a")->data, "ab");
+}
+
 TEST(RegText, TextThatAQuotedStringCannotHoldGoesOutAsBytes) {
     RegDocument doc;
     doc.key(kKey).set(RegValue::makeString("f", "two\nlines"));
