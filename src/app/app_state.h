@@ -31,10 +31,11 @@ inline constexpr std::array<int, 9> kChuckInches = {4, 5, 6, 8, 10, 12, 15, 18, 
 
 struct MachineOptions {
     int32_t holderStandard = static_cast<int32_t>(HolderStandard::BT40);
-    int32_t chuckSizeIndex = 3;    // combo_chack index: 8 inch
-    float chuckDiameter = 203.2f;  // inches x 25.4, set from the chuck size at start-up
-    int8_t diameterDivisor = 1;    // +1 radius X words, +2 diameter X words; negated by the reversal
-    int32_t tCodeFormat = 0;       // 0 "T** **", 1 "T*** ***", 2 "T**** ****"
+    int32_t chuckSizeIndex = 3;      // combo_chack index: 8 inch
+    float chuckDiameter = 203.2f;    // inches x 25.4, set from the chuck size at start-up
+    int8_t diameterDivisor = 1;      // +1 radius X words, +2 diameter X words; negated by the reversal
+    bool radiusProgramming = false;  // "半径値指令" (checkbox_hankei, menu_kikai_hankei)
+    int32_t tCodeFormat = 0;         // 0 "T** **", 1 "T*** ***", 2 "T**** ****"
     bool atcAnimation = true;
     bool generalPurposeLathe = false;  // checkbox_hanyou
     Shared<bool> showBody = true, showVice = true, showSpindle = true, showChuck = true, showTurret = true,
@@ -136,6 +137,10 @@ struct DncState {
 
 struct SettingsPersistence {
     bool autoSave = true;  // ini1 "設定を自動保存"
+    // Read from the store, never written back: whether a program text was loaded at the last exit and
+    // the default file name of the program-text open dialog.
+    bool programTextLoaded = false;
+    std::string programDialogFile;
 };
 
 // The background picture, its effects and the media player (the screen tab "画面").

@@ -9,6 +9,8 @@
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
 #include "app/picture_commands.h"
+#include "app/option_commands.h"
+#include "app/settings_store.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
 #include "stock/stock_commands.h"
@@ -53,6 +55,9 @@ void Application::createControls() {
         cs_.bind(sw.button, toggle);
     }
     cs_.bind("menu_help", [this](const Control&) { help(); });
+    bindMachineOptionCommands(cs_, s_, [this] { requestRepaint(); });
+    bindColourCommands(cs_, s_, ui_, [this] { requestRepaint(); });
+    bindAutoSaveCommand(cs_, s_);
     for (int k = 0; k <= 4; ++k) {
         auto select = [this](const Control& sender) {
             if (isValidMachineKind(sender.tag)) selectMachine(static_cast<MachineKind>(sender.tag));

@@ -7,6 +7,7 @@
 
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/settings_store.h"
 #include "nc/modal_labels.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
@@ -39,12 +40,17 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     const std::string& a = args[i];
     const bool numeric = a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" ||
                          a == "--tool-length" || (allowHolder && a == "--holder");
-    if (a != "--machine" && a != "--stock" && !numeric) return OptionResult::NotMine;
+    if (a != "--machine" && a != "--stock" && a != "--settings" && !numeric) return OptionResult::NotMine;
     if (i + 1 >= args.size()) {
         error = a + " takes a value";
         return OptionResult::Bad;
     }
     const std::string& v = args[++i];
+    if (a == "--settings") {
+        o.settingsFile = v;
+        return OptionResult::Taken;
+    }
+    if (a == "--machine") o.kindGiven = true;
     if (a == "--machine") {
         if (v == "mill")
             o.kind = MachineKind::VerticalMill;
@@ -105,11 +111,25 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     return OptionResult::Taken;
 }
 
-void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
-    const MachineKind kind = o.kind;
-    s.machineKind = kind;
-    s.machineKindShared = static_cast<int32_t>(kind);
-    applyMachineKindDefaults(s, kind, /*radiusProgramming=*/false);
+bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& message) {
+    message.clear();
+    const bool stored = !o.settingsFile.empty();
+    if (stored) {
+        std::string error;
+        if (!loadSettingsForHeadless(o.settingsFile, s, error, message)) {
+            message = o.settingsFile + ": " + error;
+            return false;
+        }
+    }
+    // A machine on the command line wins over the stored one, as a selection in the window would.
+    MachineKind kind = stored ? s.machineKind : o.kind;
+    if (!stored || (o.kindGiven && o.kind != s.machineKind)) {
+        kind = o.kind;
+        s.machineKind = kind;
+        s.machineKindShared = static_cast<int32_t>(kind);
+        applyMachineKindDefaults(s, kind, s.machine.radiusProgramming);
+        s.tools.currentToolIndex = 0;
+    }
     if (o.stockSize) {
         s.stock.sizeX = static_cast<float>((*o.stockSize)[0]);
         s.stock.sizeY = static_cast<float>((*o.stockSize)[1]);
@@ -122,7 +142,7 @@ void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
     }
     if (o.pitch) s.stock.pitch = *o.pitch;
     if (o.holder) s.machine.holderStandard = *o.holder;
-    initialiseToolTables(s.tools, kind);
+    if (!stored) initialiseToolTables(s.tools, kind);  // the stored tables are the shop's own
     if (std::vector<ToolRecord>* list = toolListFor(s.tools, kind)) {
         for (ToolRecord& t : *list) {
             if (o.toolDiameter) t.diameter = *o.toolDiameter;
@@ -130,8 +150,14 @@ void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
             if (o.toolLength) t.length = *o.toolLength;
         }
     }
-    loadWorkingTool(s.tools, kind, 0);
+    loadWorkingTool(s.tools, kind, s.tools.currentToolIndex);
     initialiseStockGrid(s.stockGrid, s.stock, kind);
+    return true;
+}
+
+void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
+    std::string ignored;
+    setUpHeadlessState(s, o, ignored);
 }
 
 HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {

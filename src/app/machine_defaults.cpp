@@ -36,11 +36,17 @@ const KindDefaults& defaultsOf(MachineKind k) {
 
 void applyMachineKindDefaults(AppState& s, MachineKind kind, bool radiusProgramming) {
     if (!isValidMachineKind(static_cast<int>(kind))) kind = MachineKind::VerticalMill;
-    const KindDefaults& d = defaultsOf(kind);
     applyKindViewDefaults(s.view, kind);  // angles, origin, view distance, scales, mouse-move lock
     applyMachineStockDefaults(s.stock, kind);
+    s.pos.setToolPosition(defaultsOf(kind).toolPos);
+    applyMachineFamilyDefaults(s, kind, radiusProgramming);
+}
+
+void applyMachineFamilyDefaults(AppState& s, MachineKind kind, bool radiusProgramming) {
+    if (!isValidMachineKind(static_cast<int>(kind))) kind = MachineKind::VerticalMill;
+    const KindDefaults& d = defaultsOf(kind);
+    s.view.moveLock = defaultMoveLock(kind);
     s.machine.diameterDivisor = d.turning ? (radiusProgramming ? 1 : 2) : 1;
-    s.pos.setToolPosition(d.toolPos);
     s.pos.axis = d.axis;
     s.arc.plane = d.arcPlane;
     s.grid.axisX = d.axisX;

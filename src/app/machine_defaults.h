@@ -12,6 +12,11 @@ namespace vantrel {
 // kinds read X words as radii when it is set, as diameters otherwise).
 void applyMachineKindDefaults(AppState& s, MachineKind kind, bool radiusProgramming);
 
+// Only what follows the machine family: diameter divisor, tool axis, mouse-move lock, R-arc plane,
+// axis lengths and machine reference point. The view, the origin, the tool position and the stock keep
+// their values (the settings apply uses this after a load).
+void applyMachineFamilyDefaults(AppState& s, MachineKind kind, bool radiusProgramming);
+
 // Enables, shows and captions the controls that depend on the machine family (milling, turning, wire).
 void applyFamilyControls(ControlSet& cs, MachineKind kind);
 

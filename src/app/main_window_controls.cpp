@@ -18,7 +18,7 @@ ITEM|Save2|mls1|保存|||
 MENU|CAD2|File1|CAD|||d
 ITEM|menu_help|File1|ヘルプ|||
 SEP||File1||||
-ITEM|ini1|File1|設定を自動保存|||c
+ITEM|ini1|File1|設定を自動保存|||ck
 ITEM|N24|File1|前回の設定復元|||
 SEP||File1||||
 ITEM|Exit1|File1|終了|||
@@ -40,7 +40,7 @@ ITEM|menu_hsk63|N65|ＨＳＫ－Ａ６３||5|
 ITEM|menu_hsk100|N65|ＨＳＫ－Ａ１００||6|
 ITEM|menu_atc|N93|（ＡＴＣアニメーション）|||c
 MENU|N94|menu_kikai|機械情報|||
-ITEM|menu_kikai_hankei|N94|半径値指令|||c
+ITEM|menu_kikai_hankei|N94|半径値指令|||
 ITEM|menu_kikai_xm|N94|Ｘ軸±逆転|||
 MENU|menu_kikai_3keta|N94|Ｔ指令認識定義|||
 ITEM|menu_kikai_T2|menu_kikai_3keta|Ｔ** **||0|c
@@ -254,7 +254,7 @@ CHK|checkbox_atc|panel_kikai_m|ATCアニメーション|||c
 BTN|button_kikai_m_close|panel_kikai_m|×|||
 PANEL|panel_kikai_s|||||h
 CHK|checkbox_hanyou|panel_kikai_s|汎用旋盤|||
-CHK|checkbox_hankei|panel_kikai_s|半径値指令|||c
+CHK|checkbox_hankei|panel_kikai_s|半径値指令|||
 CHK|checkbox_gyaku|panel_kikai_s|±逆転|||
 LABEL|Label_tformat|panel_kikai_s|Ｔ指令認識定義|||
 COMBO|combo_tformat|panel_kikai_s||||

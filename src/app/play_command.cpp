@@ -8,6 +8,7 @@
 
 #include "app/headless_setup.h"
 #include "app/play_session.h"
+#include "app/scene_render_command.h"
 #include "editor/quon_strings.h"
 #include "platform/atomic_file.h"
 #include "stock/stock_spec.h"
@@ -19,7 +20,7 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const char* usage =
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--report out.json]\n";
+        "       [--tool-length L] [--settings FILE] [--report out.json]\n";
     std::string file, report;
     HeadlessOptions opt;
     int modeTag = 1;
@@ -67,8 +68,17 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    setUpHeadlessState(s, opt);
-    const MachineKind kind = opt.kind;
+    std::string setupMessage;
+    if (!setUpHeadlessState(s, opt, setupMessage)) {
+        err << "vantrel-sim play: " << setupMessage << "\n";
+        return 1;
+    }
+    if (!setupMessage.empty()) err << "vantrel-sim play: " << setupMessage << "\n";
+    const MachineKind kind = s.machineKind;
+
+    // The stock as it starts, to tell how much the play removed.
+    auto before = std::make_unique<StockGrid>();
+    initialiseStockGrid(*before, s.stock, kind);
 
     HeadlessPlay headless(s, program);
     headless.controls.setChecked("menu_error", true);  // warnings are written into the text and counted
@@ -84,7 +94,8 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
          << jsonNumber(r.lastPosition.z) << "], \"cutting_time_min\": " << jsonNumber(r.cuttingTime)
          << ", \"warnings\": " << warnings << ", \"passes\": " << r.passes
          << ", \"cut_steps\": " << session.view().cutSteps()
-         << ", \"stock_changed_steps\": " << session.view().changedSteps() << "}\n";
+         << ", \"stock_changed_steps\": " << session.view().changedSteps() << ", \"removed_volume_mm3\": "
+         << jsonNumber(measureRemoved(*before, s.stockGrid, s.stock, kind).removedVolume) << "}\n";
     if (report.empty()) {
         out << json.str();
     } else {

@@ -103,7 +103,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         "usage: vantrel-sim render [FILE] --out scene.png [--play] [--mode fast|play]\n"
         "       [--machine mill|hmill|lathe|vlathe|wire] [--size WxH] [--view A,B] [--fit]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--holder 0..6] [--report out.json]\n";
+        "       [--tool-length L] [--holder 0..6] [--settings FILE] [--report out.json]\n";
     std::string file, png, report;
     HeadlessOptions opt;
     bool play = false, fastMode = true, fit = false, haveView = false;
@@ -173,8 +173,13 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    setUpHeadlessState(s, opt);
-    const MachineKind kind = opt.kind;
+    std::string setupMessage;
+    if (!setUpHeadlessState(s, opt, setupMessage)) {
+        err << "vantrel-sim render: " << setupMessage << "\n";
+        return 1;
+    }
+    if (!setupMessage.empty()) err << "vantrel-sim render: " << setupMessage << "\n";
+    const MachineKind kind = s.machineKind;
     auto initial = std::make_unique<StockGrid>();
     initialiseStockGrid(*initial, s.stock, kind);
 

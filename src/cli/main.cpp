@@ -8,6 +8,7 @@
 #include "app/play_command.h"
 #include "app/scene_render_command.h"
 #include "cli/dnc_commands.h"
+#include "app/settings_store.h"
 #include "nc/blocks_command.h"
 #include "nc/trace.h"
 #include "render/png_writer.h"
@@ -28,11 +29,13 @@ const char* kUsage =
     "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
     "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
     "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
+    "             [--settings FILE]\n"
     "                        print the tool path of FILE, one JSON object per move piece\n"
     "  render [FILE] --out OUT.png [--play] [--machine KIND] [--size WxH] [--fit] ...\n"
     "                        draw the main window's scene (after playing FILE with --play) into a PNG\n"
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
+    "            [--settings FILE]   start from a settings store written by the window\n"
     "                        play FILE headless, cutting the stock, and write a JSON report\n";
 
 }  // namespace
@@ -72,8 +75,27 @@ int main(int argc, char** argv) {
         return vantrel::runBlocksCommand(argv[2], std::cout);
     }
     if (cmd == "trace") {
-        return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
-                                        std::cerr);
+        std::vector<std::string> args(argv + 2, argv + argc);
+        // --settings FILE: the stored machine and tool table stand in for the start-up ones; the
+        // other options on the command line override them.
+        vantrel::TraceOptions base;
+        for (size_t i = 0; i < args.size(); ++i) {
+            if (args[i] != "--settings") continue;
+            if (i + 1 >= args.size()) {
+                std::fputs("vantrel-sim trace: --settings takes a file\n", stderr);
+                return 2;
+            }
+            std::string error, warnings;
+            if (!vantrel::traceOptionsFromSettings(args[i + 1], base, error, warnings)) {
+                std::cerr << "vantrel-sim trace: " << args[i + 1] << ": " << error << "\n";
+                return 1;
+            }
+            if (!warnings.empty()) std::cerr << "vantrel-sim trace: " << warnings << "\n";
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+            --i;
+        }
+        return vantrel::runTraceCommand(args, std::cout, std::cerr, base);
     }
     if (cmd == "render") {
         return vantrel::runSceneRenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,

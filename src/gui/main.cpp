@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/dnc_panel.h"
+#include "app/settings_store.h"
 #include "app/value_edit.h"
 #include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
         state.picture.pictureMode = args[picture + 1].toInt();
         state.picture.fileName = args[picture + 2].toStdString();
     }
+    // The per-user settings: loaded and applied at start-up, saved at close.
+    attachSettingsStore(app, settingsStorePath());
     app.startUp();
     // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);

@@ -152,7 +152,13 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
 
     TraceHooks hooks(motion, tool);
     const double diameter = std::isfinite(opt.toolDiameter) ? opt.toolDiameter : 0.0;
-    hooks.tools.push_back({0, diameter, settings.totalLength});
+    if (opt.tools.empty()) {
+        hooks.tools.push_back({0, diameter, settings.totalLength});
+    } else {
+        for (const auto& [number, d] : opt.tools)
+            hooks.tools.push_back({number, opt.toolDiameterGiven ? diameter : (std::isfinite(d) ? d : 0.0),
+                                   settings.totalLength});
+    }
     hooks.refZ = mp.reference.z;
     ControlSet controls;
     InlineMainThread mainThread;
@@ -195,8 +201,9 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     return result;
 }
 
-int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    TraceOptions opt;
+int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                    const TraceOptions& base) {
+    TraceOptions opt = base;
     std::string file;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -239,6 +246,7 @@ int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std
                 return 2;
             }
             opt.toolDiameter = d;
+            opt.toolDiameterGiven = true;
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             err << "vantrel-sim trace: 不明なオプション '" << a << "'\n";
             return 2;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/machine_kind.h"
@@ -23,6 +24,10 @@ class TQuonStrings;
 struct TraceOptions {
     MachineKind machine = MachineKind::VerticalMill;
     double toolDiameter = 10.0;  // diameter of every tool of the stand-in tool list (D and T words)
+    // When not empty, the tool list itself (number and diameter of entries 0, 1, ...), as a stored
+    // tool table gives it; toolDiameter then only replaces every diameter when given explicitly.
+    std::vector<std::pair<int32_t, double>> tools;
+    bool toolDiameterGiven = false;
     bool steps = false;
     int64_t stepBudget = -1;           // steps (and moves) allowed; negative: no limit
     int64_t blockBudget = 10'000'000;  // executed blocks allowed (a program looping through M99)
@@ -56,6 +61,8 @@ std::string formatTraceNumber(double v);
 
 // The `trace` command: args are the words after "trace". Returns the exit status (0 done, 1 the file
 // could not be read, 2 bad arguments); messages go to `err`.
-int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `base` holds what was set before the arguments are read (a stored tool list); the arguments override it.
+int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                    const TraceOptions& base = {});
 
 }  // namespace vantrel

@@ -495,16 +495,19 @@ ViewUpdate fitToScreen(ViewState& view, const ViewEnvironment& env) {
     return up;
 }
 
+uint8_t defaultMoveLock(MachineKind kind) {
+    return isTurning(kind) ? 1 : isWire(kind) ? 0 : 4;  // ZX on the lathes, XY on the wire, free else
+}
+
 void applyKindViewDefaults(ViewState& view, MachineKind kind) {
     struct Defaults {
         double a, b;
         int32_t ox, oy;
-        uint8_t lock;
     };
     static constexpr Defaults kTable[5] = {
-        {kPi / 4, -5 * kPi / 8, 160, 350, 4},    {kPi / 6, kPi, 100, 250, 4},
-        {3 * kPi / 8, 5 * kPi / 8, 100, 260, 1}, {3 * kPi / 8, -kPi / 3, 160, 280, 1},
-        {kPi / 3, -5 * kPi / 8, 160, 260, 0},
+        {kPi / 4, -5 * kPi / 8, 160, 350},    {kPi / 6, kPi, 100, 250},
+        {3 * kPi / 8, 5 * kPi / 8, 100, 260}, {3 * kPi / 8, -kPi / 3, 160, 280},
+        {kPi / 3, -5 * kPi / 8, 160, 260},
     };
     const Defaults& d = kTable[static_cast<int>(kind)];
     view.viewA = d.a;
@@ -514,7 +517,7 @@ void applyKindViewDefaults(ViewState& view, MachineKind kind) {
     view.kyori = 1000.0f;
     view.scale = 1.5;
     view.pendingScale = 1.5;
-    view.moveLock = d.lock;
+    view.moveLock = defaultMoveLock(kind);
     updateViewBasis(view, kind);
 }
 

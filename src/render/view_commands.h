@@ -121,6 +121,8 @@ ViewUpdate fitToScreen(ViewState& view, const ViewEnvironment& env);
 // The camera values of a machine kind (angles, origin, distance, scales, move lock), as the machine
 // selection and the reset load them.
 void applyKindViewDefaults(ViewState& view, MachineKind kind);
+// The mouse-move lock a machine kind starts with (0 XY, 1 ZX, 4 free).
+uint8_t defaultMoveLock(MachineKind kind);
 // The view part of the reset: light power 5 (and ScrollBar2), D 1000, view offset 0, magnifier off,
 // the kind's camera values and move lock (with the sb_mouse_* buttons), the origin moved by (+130, +29)
 // when the panels are hidden. The rest of the reset (palette, grid, tool, stock ...) is the caller's.

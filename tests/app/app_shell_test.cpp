@@ -523,7 +523,7 @@ TEST(MachineSelection, LatheThenMillAndTheSameKindAgain) {
     EXPECT_TRUE(sh.controls.checked("sb_mouse_xz"));
     EXPECT_TRUE(sh.controls.enabled("ComboBox2"));
     EXPECT_EQ(sh.state.pos.toolPosition(), Vec3(150, 0, 400));
-    EXPECT_EQ(sh.state.machine.diameterDivisor, 1);  // "半径値指令" is checked at start-up
+    EXPECT_EQ(sh.state.machine.diameterDivisor, 2);  // "半径値指令" starts unchecked: X words are diameters
     EXPECT_EQ(repaints, 1);
 
     sh.controls.click("menu_kikai0");  // back to the vertical mill
