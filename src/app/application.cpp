@@ -5,6 +5,7 @@
 #include "core/number_format.h"
 
 #include "app/machine_defaults.h"
+#include "app/machine_part_commands.h"
 #include "app/main_window_controls.h"
 #include "app/value_edit.h"
 #include "nc/modal_labels.h"
@@ -64,6 +65,7 @@ void Application::createControls() {
     };
     cs_.bind("sb_end", end);
     cs_.bind("Exit1", end);
+    bindMachinePartCommands(cs_, s_, [this] { requestRepaint(); });
     // Step play draws at every n-th end of a move; the slider picks n.
     cs_.bind("TrackBar3", [this](const Control& c) { s_.play.speedStep = stepPlayInterval(c.position); });
 }
