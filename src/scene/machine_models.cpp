@@ -483,7 +483,7 @@ PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<c
                              PixelRecord* drawn) {
     PixelRect bounds;
     const ClipRect clip{0, 0, target.width() - 1, target.height() - 1};
-    auto line = [&](uint32_t pixel, const Vec3& a, const Vec3& b) {
+    auto line = [&](uint32_t colour, const Vec3& a, const Vec3& b) {
         int32_t ax = 0, ay = 0, bx = 0, by = 0;
         if (!screenOf(view, a, ax, ay) || !screenOf(view, b, bx, by)) return;
         // Only what lies on the image counts towards the bounds the caller copies.
@@ -494,13 +494,13 @@ PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<c
         if (r.empty()) return;
         bounds.unite(r);
         if (drawn)
-            paintLine2DRecorded(target, pixel, clip, ax, ay, bx, by, *drawn);
+            paintLine2DRecorded(target, colour, clip, ax, ay, bx, by, *drawn);
         else
-            paintLine2D(target, pixel, clip, ax, ay, bx, by);
+            paintLine2D(target, colour, clip, ax, ay, bx, by);
     };
     constexpr int kRound = 12;  // segments of a circle; every other joint carries a generator line
     for (const MachinePart& p : parts) {
-        const uint32_t pixel = toPixel(p.colour);
+        const uint32_t colour = p.colour;  // the line painters take palette colours
         switch (p.shape) {
             case MachineShape::Box:
             case MachineShape::Bar:
@@ -509,7 +509,7 @@ PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<c
                 for (int j = 0; j < 8; ++j)
                     for (int bit = 1; bit < 8; bit <<= 1)
                         if (!(j & bit))
-                            line(pixel, k[static_cast<size_t>(j)], k[static_cast<size_t>(j | bit)]);
+                            line(colour, k[static_cast<size_t>(j)], k[static_cast<size_t>(j | bit)]);
                 break;
             }
             case MachineShape::Tube:
@@ -521,15 +521,15 @@ PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<c
                     return p.at + rotateLocal(r * std::cos(t), r * std::sin(t), z, p.o.tilt, p.o.turn);
                 };
                 for (int k = 0; k < kRound; ++k) {
-                    line(pixel, at(r0, k, 0), at(r0, k + 1, 0));
-                    line(pixel, at(r1, k, len), at(r1, k + 1, len));
-                    if (k % 2 == 0) line(pixel, at(r0, k, 0), at(r1, k, len));
+                    line(colour, at(r0, k, 0), at(r0, k + 1, 0));
+                    line(colour, at(r1, k, len), at(r1, k + 1, len));
+                    if (k % 2 == 0) line(colour, at(r0, k, 0), at(r1, k, len));
                 }
                 break;
             }
             case MachineShape::Quad:
                 for (int j = 0; j < 4; ++j)
-                    line(pixel, p.corners[static_cast<size_t>(j)],
+                    line(colour, p.corners[static_cast<size_t>(j)],
                          p.corners[static_cast<size_t>((j + 1) % 4)]);
                 break;
         }

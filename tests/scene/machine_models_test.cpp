@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "render/frame_buffer.h"
+#include "render/raster.h"
 #include "render/view.h"
 #include "scene/machine_models.h"
 
@@ -385,7 +386,9 @@ TEST(MachineModels, DrawingAndOutline) {
     // bounds hold the spindle head's projected centre.
     Image32 img(320, 240, 0xFFFFFF);
     PixelRecord rec;
-    const auto moving = buildMachineParts(millScene(), MachinePartSet::Moving);
+    MachineScene red = millScene();
+    red.palette[23] = 0x0000FF;  // the head in red, so that a colour's byte order shows
+    const auto moving = buildMachineParts(red, MachinePartSet::Moving);
     const PixelRect r = drawMachineOutline(img, v, moving, &rec);
     ASSERT_FALSE(r.empty());
     ASSERT_GT(rec.size(), 0u);
@@ -393,6 +396,13 @@ TEST(MachineModels, DrawingAndOutline) {
         const int x = static_cast<int>(o % 320), y = static_cast<int>(o / 320);
         EXPECT_TRUE(x >= r.left && x <= r.right && y >= r.top && y <= r.bottom);
         EXPECT_NE(img.at(x, y), 0xFFFFFFu);
+    }
+    // Each part's edges in its own colour, as a pixel (0x00RRGGBB).
+    std::vector<uint32_t> pixels;
+    for (const MachinePart& p : moving) pixels.push_back(toPixel(p.colour));
+    for (uint32_t o : rec) {
+        const uint32_t px = img.at(static_cast<int>(o % 320), static_cast<int>(o / 320));
+        EXPECT_NE(std::find(pixels.begin(), pixels.end(), px), pixels.end()) << std::hex << px;
     }
     const ProjectedPoint head = projectPoint(v, Vec3{10, 20, 517});
     EXPECT_GE(v.originX + head.px, r.left);
