@@ -326,14 +326,9 @@ void SceneComposer::drawArcOverlay(DrawContext& ctx) {
 }
 
 void SceneComposer::drawMachineLayer(DrawContext& ctx) {
-    const MachineScene m = machineScene(s_.pos.tool.get());
-    const std::vector<MachinePart> parts =
-        buildMachineParts(m, machineMovingApart_ ? MachinePartSet::Still : MachinePartSet::All);
-    drawMachineParts(ctx, s_.view, parts, s_.display.kikaiwyer_on);
-    const bool jawsDrawn = std::any_of(parts.begin(), parts.end(), [](const MachinePart& p) {
-        return p.role == MachinePartRole::ChuckJaw && p.moving;
-    });
-    if (jawsDrawn) s_.chuckPhase = advanceChuckPhase(s_.chuckPhase, s_.modal.spindle, s_.modal.spindleSpeed);
+    const MachinePartSet which = machineMovingApart_ ? MachinePartSet::Still : MachinePartSet::All;
+    if (drawMachine(ctx, s_.view, machineScene(s_.pos.tool.get()), s_.display.kikaiwyer_on, which))
+        s_.chuckPhase = advanceChuckPhase(s_.chuckPhase, s_.modal.spindle, s_.modal.spindleSpeed);
 }
 
 PixelRect SceneComposer::drawMovingMachine(const Vec3& tool) {
@@ -936,11 +931,9 @@ void SceneComposer::playEnd(bool rebuildStock) {
         ViewState& view = s_.view;
         DrawContext ctx(scene_, view);
         // The machine's moving parts where the play left them, solid again.
-        if (s_.display.kikai_on) {
-            const std::vector<MachinePart> parts =
-                buildMachineParts(machineScene(s_.pos.tool.get()), MachinePartSet::Moving);
-            drawMachineParts(ctx, view, parts, s_.display.kikaiwyer_on);
-        }
+        if (s_.display.kikai_on)
+            drawMachine(ctx, view, machineScene(s_.pos.tool.get()), s_.display.kikaiwyer_on,
+                        MachinePartSet::Moving);
         if (!wasLathe && isMilling(kind())) {
             // The tool at the position it returned to, over the machined stock.
             ToolScene ts = toolScene();

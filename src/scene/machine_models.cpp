@@ -479,6 +479,15 @@ void drawMachineParts(DrawContext& ctx, ViewState& view, std::span<const Machine
     view.lightGain = 1.0f;
 }
 
+bool drawMachine(DrawContext& ctx, ViewState& view, const MachineScene& m, bool wireframe,
+                 MachinePartSet which) {
+    const std::vector<MachinePart> parts = buildMachineParts(m, which);
+    drawMachineParts(ctx, view, parts, wireframe);
+    return turnsChuckJaws(m) && std::any_of(parts.begin(), parts.end(), [](const MachinePart& p) {
+               return p.role == MachinePartRole::ChuckJaw;
+           });
+}
+
 PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<const MachinePart> parts,
                              PixelRecord* drawn) {
     PixelRect bounds;

@@ -132,6 +132,12 @@ std::vector<MachinePart> buildMachineParts(const MachineScene& m, MachinePartSet
 // the view while it is drawn and put back to 1.0 afterwards.
 void drawMachineParts(DrawContext& ctx, ViewState& view, std::span<const MachinePart> parts, bool wire);
 
+// The model of the scene's machine kind, drawn solid (or its edges with `wireframe`): every part, or
+// only the still or the moving ones. True when turning jaws were drawn, after which the caller
+// advances the chuck phase.
+bool drawMachine(DrawContext& ctx, ViewState& view, const MachineScene& m, bool wireframe,
+                 MachinePartSet which = MachinePartSet::All);
+
 // The edges of the parts without depth into `target`, in their colours; `drawn` (when given) receives
 // the offsets of the pixels set. Returns the bounds of what was drawn.
 PixelRect drawMachineOutline(Image32& target, const ViewState& view, std::span<const MachinePart> parts,
