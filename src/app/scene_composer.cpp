@@ -873,7 +873,8 @@ void SceneComposer::moveRepaint(uint8_t mode) {
     // The moving machine parts' outline of the last repaint goes first; they are drawn again last.
     const PixelRect oldMachine = lastMachine_;
     lastMachine_ = PixelRect{};
-    if (s_.display.kikai_on) eraseOutline();
+    const bool machineMoves = s_.display.kikai_on && (isTurning(kind()) || isWire(kind()));
+    if (machineMoves) eraseOutline();
     if (isLathePlayMode(mode) && isTurning(kind())) {
         const uint32_t back = s_.colours.back();
         PixelRect dirty;
@@ -908,7 +909,7 @@ void SceneComposer::moveRepaint(uint8_t mode) {
         if (!r.empty() && onWindowUpdate)
             onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     }
-    if (s_.display.kikai_on && (isTurning(kind()) || isWire(kind()))) {
+    if (machineMoves) {
         lastMachine_ = drawMovingMachine(s_.pos.tool.get());
         for (const PixelRect& r : toolCopyRects(oldMachine, lastMachine_)) {
             lastCopies_.push_back(r);
