@@ -414,16 +414,6 @@ void drawHexa(DrawContext& ctx, const MachinePart& p, bool wire) {
     }
 }
 
-bool screenOf(const ViewState& view, const Vec3& p, int32_t& x, int32_t& y) {
-    const ProjectedPoint pp = projectPoint(view, p);
-    if (pp.clipped) return false;
-    const double sx = screenX(view, pp), sy = screenY(view, pp);
-    if (!(std::fabs(sx) < 1e7) || !(std::fabs(sy) < 1e7)) return false;
-    x = saturatingToInt32(std::floor(sx));
-    y = saturatingToInt32(std::floor(sy));
-    return true;
-}
-
 }  // namespace
 
 std::vector<MachinePart> buildMachineParts(const MachineScene& m, MachinePartSet which) {

@@ -106,10 +106,11 @@ TEST(MachineLayer, HiddenMachineDrawsNothingEvenTheWireGuides) {
         const Image32 on = picture(k);
         const Image32 bare = picture(k, none);
         EXPECT_GT(countDiffering(off, on), 1000) << static_cast<int>(k);
-        if (k == MachineKind::WireEdm)
+        if (k == MachineKind::WireEdm) {
             EXPECT_GT(countDiffering(off, bare), 0);  // the guides and the arm stay
-        else
+        } else {
             EXPECT_EQ(countDiffering(off, bare), 0) << static_cast<int>(k);
+        }
     }
 }
 
@@ -266,7 +267,10 @@ TEST(MachineRender, MachinePartsOption) {
         std::ostringstream o, e;
         const int rc = runSceneRenderCommand(args, o, e);
         Image32 img;
-        if (rc == 0) EXPECT_TRUE(readPng(dir + name, img));
+        if (rc == 0) {
+            EXPECT_TRUE(readPng(dir + name, img));
+            std::remove((dir + name).c_str());
+        }
         return std::pair{rc, img};
     };
     const auto plain = render("m_plain.png", {});
