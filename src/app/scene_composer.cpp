@@ -463,6 +463,12 @@ void SceneComposer::quickToolRedraw() {
     lastCopies_.clear();
     copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
     const OutlineBounds b = drawToolOutline(&window_, view, ts, spinPhase_);
+    // The spindle follows the dragged tool the same way (the next drag step copies the scene again).
+    if (s_.display.kikai_on) {
+        const std::vector<MachinePart> moving =
+            buildMachineParts(machineScene(ts.position), MachinePartSet::Moving);
+        drawMachineOutline(window_, view, moving);
+    }
     if (view.leftDrag) {
         DrawContext wctx(scene_, view);
         wctx.window = &window_;

@@ -230,6 +230,35 @@ TEST(MachinePlay, SpindleMovesOverTheStillPicture) {
     (void)withSpindle;
 }
 
+TEST(MachinePlay, SpindleFollowsADraggedTool) {
+    auto s = machineState(MachineKind::VerticalMill);
+    SceneComposer c(*s);
+    s->machine.spindleShown = false;  // the picture a drag starts from leaves the spindle out
+    c.repaintScene();
+    s->machine.spindleShown = true;
+    const Image32 still = c.scene().image();
+    s->pos.tool.set({30, 40, 100});
+    c.quickToolRedraw();
+    // The spindle's outline stands over the tool in the window, in the head's colour; the scene image
+    // keeps no spindle (the drag copies it to the window at each step).
+    int outline = 0;
+    for (int y = 0; y < still.height(); ++y)
+        for (int x = 0; x < still.width(); ++x)
+            if (c.window().at(x, y) != c.scene().image().at(x, y) &&
+                c.window().at(x, y) == toPixel(s->colours[23]))
+                ++outline;
+    EXPECT_GT(outline, 100);
+    s->display.kikai_on = false;
+    c.quickToolRedraw();
+    outline = 0;
+    for (int y = 0; y < still.height(); ++y)
+        for (int x = 0; x < still.width(); ++x)
+            if (c.window().at(x, y) != c.scene().image().at(x, y) &&
+                c.window().at(x, y) == toPixel(s->colours[23]))
+                ++outline;
+    EXPECT_EQ(outline, 0);
+}
+
 TEST(MachinePlay, LatheJawsAndTurretAtEachMoveRepaint) {
     auto s = machineState(MachineKind::Lathe);
     SceneComposer c(*s);
