@@ -39,8 +39,10 @@ void fit(AppState& s, SceneComposer& c) {
     fitToScreen(s.view, c.viewEnvironment());
 }
 
+// Argument: 0 the machine hidden (as at start-up), 1 the machine shown with every part.
 void BM_RepaintStartUpScene(benchmark::State& st) {
     auto s = makeState(1280, 720);
+    s->display.kikai_on = st.range(0) == 1;
     initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
     SceneComposer c(*s);
     for (auto _ : st) {
@@ -48,7 +50,7 @@ void BM_RepaintStartUpScene(benchmark::State& st) {
         benchmark::DoNotOptimize(c.window().data());
     }
 }
-BENCHMARK(BM_RepaintStartUpScene)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintStartUpScene)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_DrawStockSurface1001(benchmark::State& st) {
     auto s = makeState(1280, 720);
@@ -76,8 +78,9 @@ struct PlayBench {
 
     // `fitted`: the stock fills the scene (about 4.7 pixels a millimetre, the holder some 300 x 600
     // pixels); otherwise the view the program opens with (about 0.7 pixels a millimetre).
-    PlayBench(bool fitted, bool toolShown, bool stockShown, bool ball) {
+    PlayBench(bool fitted, bool toolShown, bool stockShown, bool ball, bool machine = false) {
         s->stock.pitch = 0.5;
+        s->display.kikai_on = machine;
         s->display.tool_on = s->display.holder_on = toolShown;
         s->stock.visible = stockShown ? 1 : 0;
         initialiseStockGrid(s->stockGrid, s->stock, MachineKind::VerticalMill);
@@ -150,6 +153,36 @@ BENCHMARK(BM_PlayStep)
     ->Args({1, 0, 1})
     ->Args({0, 1, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// One drawn play step (cut, stock cells, tool frame) with the machine hidden or shown: the still
+// parts are in the play's background, the spindle follows the tool as an outline. First argument: 0
+// hidden, 1 shown; second: 0 the fitted view, 1 the start-up view.
+void BM_PlayStepMachine(benchmark::State& st) {
+    PlayBench b(st.range(1) == 0, true, true, false, st.range(0) == 1);
+    AppState& s = *b.s;
+    SceneComposer& c = *b.c;
+    c.playStart(kModeMillPlay);
+    RasterWalk walk;
+    int64_t steps = 0, area = 0;
+    for (auto _ : st) {
+        const Vec3 p = walk.next(st, [&] {
+            c.playEnd(false);
+            initialiseStockGrid(s.stockGrid, s.stock, MachineKind::VerticalMill);
+            c.repaintScene();
+            c.playStart(kModeMillPlay);
+        });
+        s.pos.tool.set(p);
+        s.stockChanges.add(
+            applyMillCut(s.stockGrid, s.stock, s.tools.workingTool, s.tools.profile, p, false));
+        c.millStep(p, true);
+        for (const PixelRect& r : c.lastCopies()) area += r.area();
+        ++steps;
+    }
+    st.SetItemsProcessed(steps);
+    st.counters["px_announced"] = benchmark::Counter(static_cast<double>(area) / static_cast<double>(steps));
+    c.playEnd(false);
+}
+BENCHMARK(BM_PlayStepMachine)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 // The per-step update as a play runs it: the cutting view cuts at every step, the scene's view draws
 // only when the tool's pixel changed, so this is the average over all steps, drawn or not.

@@ -180,7 +180,9 @@ struct AppState {
     GridAxes grid;
     DncState dnc;
     SettingsPersistence settings;
-    double inputValue = 0;                  // the value being edited in the keypad dialog
+    double inputValue = 0;  // the value being edited in the keypad dialog
+    // The lathe chuck jaws' turn, advanced each time they are drawn while the spindle turns forward.
+    float chuckPhase = 0;
     Shared<bool> openGlOn = false;          // sb_opengl: draw through OpenGL (always off until it exists)
     Shared<int32_t> machineKindShared = 0;  // machineKind for the playback thread
     PictureState picture;

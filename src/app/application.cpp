@@ -7,6 +7,7 @@
 #include "app/dnc_panel.h"
 #include "app/help_file.h"
 #include "app/machine_defaults.h"
+#include "app/machine_part_commands.h"
 #include "app/main_window_controls.h"
 #include "app/picture_commands.h"
 #include "app/option_commands.h"
@@ -74,6 +75,7 @@ void Application::createControls() {
     };
     cs_.bind("sb_end", end);
     cs_.bind("Exit1", end);
+    bindMachinePartCommands(cs_, s_, [this] { requestRepaint(); });
     // Step play draws at every n-th end of a move; the slider picks n.
     cs_.bind("TrackBar3", [this](const Control& c) { s_.play.speedStep = stepPlayInterval(c.position); });
 }

@@ -130,6 +130,33 @@ ToolScene SceneComposer::toolScene() const {
     return t;
 }
 
+MachineScene SceneComposer::machineScene(const Vec3& tool) const {
+    MachineScene m;
+    m.kind = s_.machineKind;
+    m.stock = s_.stock;
+    m.tool = tool;
+    m.turn = s_.tools.toolTurnAngle;
+    m.flangeDiameter = holder_.current.flangeDiameter;
+    m.holderBaseLength = s_.tools.holderBaseLength;
+    const ToolRecord& t = s_.tools.workingTool;
+    m.holderLength = t.holderLength;
+    m.toolLength = t.length;
+    m.totalLength = s_.tools.profile.totalLength;
+    m.latheToolKind = t.kind;
+    m.chuckDiameter = s_.machine.chuckDiameter;
+    m.tailstock = s_.machine.tailstockPosition;
+    m.upperZ = t.angleA;
+    m.lowerZ = t.angleB;
+    m.viewA = s_.view.viewA;
+    const MachineOptions& o = s_.machine;
+    m.parts = {o.showBody,   o.showVice,   o.showSpindle,        o.showChuck,
+               o.showTurret, o.seeThrough, o.generalPurposeLathe};
+    m.spindleShown = o.spindleShown;
+    m.chuckPhase = s_.chuckPhase;
+    m.palette = s_.colours.c;
+    return m;
+}
+
 ViewEnvironment SceneComposer::viewEnvironment(bool playing) const {
     ViewEnvironment env;
     env.kind = s_.machineKind;
@@ -299,6 +326,23 @@ void SceneComposer::drawArcOverlay(DrawContext& ctx) {
     ctx.penColour = pen;
 }
 
+void SceneComposer::drawMachineLayer(DrawContext& ctx) {
+    const MachinePartSet which = machineMovingApart_ ? MachinePartSet::Still : MachinePartSet::All;
+    if (drawMachine(ctx, s_.view, machineScene(s_.pos.tool.get()), s_.display.kikaiwyer_on, which))
+        s_.chuckPhase = advanceChuckPhase(s_.chuckPhase, s_.modal.spindle, s_.modal.spindleSpeed);
+}
+
+PixelRect SceneComposer::drawMovingMachine(const Vec3& tool) {
+    if (!s_.display.kikai_on) return {};
+    const MachineScene m = machineScene(tool);
+    const std::vector<MachinePart> parts = buildMachineParts(m, MachinePartSet::Moving);
+    if (parts.empty()) return {};
+    const PixelRect r = drawMachineOutline(window_, s_.view, parts, &outlinePixels_);
+    if (turnsChuckJaws(m))
+        s_.chuckPhase = advanceChuckPhase(s_.chuckPhase, s_.modal.spindle, s_.modal.spindleSpeed);
+    return r;
+}
+
 void SceneComposer::repaintScene() {
     if (!s_.window.settingsReady) return;
     ViewState& view = s_.view;
@@ -317,6 +361,7 @@ void SceneComposer::repaintScene() {
     if (s_.stock.visible != 0)
         drawStockShape(ctx, view, s_.stock, kind(), s_.colours[9], s_.display.zaiwyer_on, lathePlaying_);
     if (s_.display.cad_on) drawArcOverlay(ctx);
+    if (s_.display.kikai_on) drawMachineLayer(ctx);
     if (s_.display.axis_on) drawAxes(ctx);
     ToolScene ts = toolScene();
     drawWorkingTool(ctx, view, ts);
@@ -421,6 +466,12 @@ void SceneComposer::quickToolRedraw() {
     lastCopies_.clear();
     copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
     const OutlineBounds b = drawToolOutline(&window_, view, ts, spinPhase_);
+    // The spindle follows the dragged tool the same way (the next drag step copies the scene again).
+    if (s_.display.kikai_on) {
+        const std::vector<MachinePart> moving =
+            buildMachineParts(machineScene(ts.position), MachinePartSet::Moving);
+        drawMachineOutline(window_, view, moving);
+    }
     if (view.leftDrag) {
         DrawContext wctx(scene_, view);
         wctx.window = &window_;
@@ -520,7 +571,11 @@ void SceneComposer::playStart(uint8_t mode) {
     DisplaySwitches& d = s_.display;
     const bool toolOn = d.tool_on, holderOn = d.holder_on;
     const int32_t stockShown = s_.stock.visible;
-    frameInUse_ = toolOn || holderOn || stockShown != 0;
+    frameInUse_ = toolOn || holderOn || stockShown != 0 || d.kikai_on;
+    // The still picture holds the machine without its moving parts (spindle, turret, turning jaws,
+    // wire guides): they are drawn at each step over it.
+    machineMovingApart_ = true;
+    s_.machine.spindleShown = false;
     if (isMilling(kind()) || isWire(kind())) {
         d.tool_on = false;
         d.holder_on = false;
@@ -558,6 +613,8 @@ void SceneComposer::playStart(uint8_t mode) {
         repaintScene();
         if (frameInUse_) snapshotFrame();
     }
+    s_.machine.spindleShown =
+        isTurning(kind()) ? s_.machine.showTurret.load() : s_.machine.showSpindle.load();
     playing_ = true;
     s_.view.lightGain = 1.0f;
     showScene();
@@ -760,7 +817,8 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
     auto showStock = [&] {
         for (const PixelRect& r : stockCopies) copyToWindow(scene_.image(), r);
     };
-    if (!(frameInUse_ && (ts.toolOn || ts.holderOn))) {
+    const bool machineMoves = s_.display.kikai_on;
+    if (!(frameInUse_ && (ts.toolOn || ts.holderOn || machineMoves))) {
         showStock();
         return;
     }
@@ -790,6 +848,7 @@ void SceneComposer::composeMillStep(const Vec3& pos) {
     spinPhase_ = advanceSpinPhase(spinPhase_, s_.modal.spindle);
     PixelRect newTool = b.tool;
     newTool.unite(b.holder);
+    newTool.unite(drawMovingMachine(pos));
     newTool = newTool.clippedTo(W, H);
     // The widget repaints the old and the new tool rectangles, separately when that is less than their
     // union, and the changed stock.
@@ -820,6 +879,11 @@ void SceneComposer::composeToolFrame() {
 void SceneComposer::moveRepaint(uint8_t mode) {
     if (!playing_) return;
     lastCopies_.clear();
+    // The moving machine parts' outline of the last repaint goes first; they are drawn again last.
+    const PixelRect oldMachine = lastMachine_;
+    lastMachine_ = PixelRect{};
+    const bool machineMoves = s_.display.kikai_on && (isTurning(kind()) || isWire(kind()));
+    if (machineMoves) eraseOutline();
     if (isLathePlayMode(mode) && isTurning(kind())) {
         const uint32_t back = s_.colours.back();
         PixelRect dirty;
@@ -854,6 +918,13 @@ void SceneComposer::moveRepaint(uint8_t mode) {
         if (!r.empty() && onWindowUpdate)
             onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     }
+    if (machineMoves) {
+        lastMachine_ = drawMovingMachine(s_.pos.tool.get());
+        for (const PixelRect& r : toolCopyRects(oldMachine, lastMachine_)) {
+            lastCopies_.push_back(r);
+            if (onWindowUpdate) onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+        }
+    }
     updatePositionReadout();
 }
 
@@ -861,16 +932,24 @@ void SceneComposer::playEnd(bool rebuildStock) {
     const bool wasLathe = lathePlaying_;
     playing_ = false;
     lathePlaying_ = false;
+    machineMovingApart_ = false;
+    lastMachine_ = PixelRect{};
     scene_.background = nullptr;
     if (rebuildStock && isMilling(kind())) {
         drawStockSurface();
-    } else if (!wasLathe && isMilling(kind())) {
-        // The tool at the position it returned to, over the machined stock.
+    } else {
         ViewState& view = s_.view;
         DrawContext ctx(scene_, view);
-        ToolScene ts = toolScene();
-        drawWorkingTool(ctx, view, ts);
-        view.lightGain = 1.0f;
+        // The machine's moving parts where the play left them, solid again.
+        if (s_.display.kikai_on)
+            drawMachine(ctx, view, machineScene(s_.pos.tool.get()), s_.display.kikaiwyer_on,
+                        MachinePartSet::Moving);
+        if (!wasLathe && isMilling(kind())) {
+            // The tool at the position it returned to, over the machined stock.
+            ToolScene ts = toolScene();
+            drawWorkingTool(ctx, view, ts);
+            view.lightGain = 1.0f;
+        }
     }
     background_ = Image32();
     backgroundDepth_.clear();

@@ -16,6 +16,7 @@
 #include "render/frame_buffer.h"
 #include "render/view_commands.h"
 #include "scene/holder_profile.h"
+#include "scene/machine_models.h"
 #include "scene/stock_surface.h"
 #include "scene/tool_models.h"
 
@@ -66,6 +67,8 @@ class SceneComposer {
 
     // The values the tool models read, from the state.
     ToolScene toolScene() const;
+    // The values the machine models read, from the state (the tool at `tool`).
+    MachineScene machineScene(const Vec3& tool) const;
     // What the view commands need to know of the scene: the machine, the scene area, the tool and the
     // stock.
     ViewEnvironment viewEnvironment(bool playing = false) const;
@@ -122,6 +125,12 @@ class SceneComposer {
     void drawGrid(DrawContext& ctx);
     void drawAxes(DrawContext& ctx);
     void drawArcOverlay(DrawContext& ctx);
+    // The machine layer: every part, or while a play runs only the still ones (the moving parts are
+    // drawn at each step instead). Advances the chuck phase when turning jaws were drawn.
+    void drawMachineLayer(DrawContext& ctx);
+    // The moving machine parts at `tool` as outlines into the window image, recorded with the tool's
+    // outline; returns their bounds (empty when the machine is hidden).
+    PixelRect drawMovingMachine(const Vec3& tool);
     void drawReadoutOverlay(Image32& target);
     // `areas`: when given, only they are restored and only quads reaching them drawn (the depth test
     // keeps the rest of the rectangle as it was).
@@ -150,6 +159,8 @@ class SceneComposer {
     // During a play the window image is the frame: the scene plus the tool outline, whose pixels are
     // listed here so that the next step puts back exactly those.
     bool frameInUse_ = false;
+    // While a play runs the still picture leaves out the machine's moving parts.
+    bool machineMovingApart_ = false;
     PixelRecord outlinePixels_;
     // The lattice heights as the scene image shows them (nodes 0..drawnNX_ x 0..drawnNY_), so that a
     // step redraws around the nodes that really changed; and the rectangles of the last step.
@@ -172,6 +183,7 @@ class SceneComposer {
     bool oldRestored_ = false;
     bool lathePlaying_ = false;
     PixelRect lastLathe_, lastLatheMirror_;
+    PixelRect lastMachine_;  // the moving machine parts' outline of the last lathe or wire repaint
     ToolScene lastLatheScene_;
     bool lastLatheValid_ = false;
     std::vector<PixelRect> lastCopies_;

@@ -63,6 +63,43 @@ class BlockLetterPainter : public TextPainter {
 
 }  // namespace
 
+bool parseMachineParts(const std::string& text, bool& shown, MachinePartSwitches& parts) {
+    if (text == "none") {
+        shown = false;
+        return true;
+    }
+    MachinePartSwitches p;
+    if (text != "all") {
+        p = MachinePartSwitches{false, false, false, false, false, false, false};
+        std::stringstream ss(text);
+        std::string item;
+        bool any = false;
+        while (std::getline(ss, item, ',')) {
+            if (item == "body")
+                p.body = true;
+            else if (item == "vice")
+                p.vice = true;
+            else if (item == "spindle")
+                p.spindle = true;
+            else if (item == "chuck")
+                p.chuck = true;
+            else if (item == "turret")
+                p.turret = true;
+            else if (item == "see-through")
+                p.seeThrough = true;
+            else if (item == "general-lathe")
+                p.generalLathe = true;
+            else
+                return false;
+            any = true;
+        }
+        if (!any) return false;
+    }
+    shown = true;
+    parts = p;
+    return true;
+}
+
 StockMeasure measureRemoved(const StockGrid& before, const StockGrid& after, const StockSpec& s,
                             MachineKind kind) {
     StockMeasure m;
@@ -103,11 +140,15 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         "usage: vantrel-sim render [FILE] --out scene.png [--play] [--mode fast|play]\n"
         "       [--machine mill|hmill|lathe|vlathe|wire] [--size WxH] [--view A,B] [--fit]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--holder 0..6] [--settings FILE] [--report out.json]\n";
+        "       [--tool-length L] [--holder 0..6] [--machine-parts all|none|LIST]\n"
+        "       [--settings FILE] [--report out.json]\n"
+        "  LIST: body,vice,spindle,chuck,turret,see-through,general-lathe\n";
     std::string file, png, report;
     HeadlessOptions opt;
     bool play = false, fastMode = true, fit = false, haveView = false;
     double size[2] = {1280, 720}, viewAB[2] = {0, 0};
+    bool machineShown = false;
+    MachinePartSwitches machineParts;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string v;
@@ -135,6 +176,10 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             report = v;
         } else if (a == "--play") {
             play = true;
+        } else if (a == "--machine-parts") {
+            if (!value() || !parseMachineParts(v, machineShown, machineParts))
+                return bad(
+                    "takes all, none or a list of body,vice,spindle,chuck,turret,see-through,general-lathe");
         } else if (a == "--fit") {
             fit = true;
         } else if (a == "--mode") {
@@ -186,6 +231,18 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
     // The scene area is the picture: the client area is sized so that the panels shown leave W x H.
     s.window.clientWidth = static_cast<int>(size[0]) + s.window.panelLeft + kPanelRightWidth;
     s.window.clientHeight = static_cast<int>(size[1]) + s.window.panelTop + kPanelBottomHeight;
+    s.display.kikai_on = machineShown;
+    {
+        MachineOptions& o = s.machine;
+        o.showBody = machineParts.body;
+        o.showVice = machineParts.vice;
+        o.showSpindle = machineParts.spindle;
+        o.showChuck = machineParts.chuck;
+        o.showTurret = machineParts.turret;
+        o.seeThrough = machineParts.seeThrough;
+        o.generalPurposeLathe = machineParts.generalLathe;
+        o.spindleShown = machineParts.spindle;
+    }
     SceneComposer composer(s);
     BlockLetterPainter letters;
     composer.setTextPainter(&letters);

@@ -131,12 +131,15 @@ void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {
         composer_.quickToolRedraw();
     }
     if (up.repaintWithoutTool) {
-        const bool t = s.display.tool_on, h = s.display.holder_on;
+        // The spindle goes with the tool: a drag draws both as outlines over this picture.
+        const bool t = s.display.tool_on, h = s.display.holder_on, sp = s.machine.spindleShown;
         s.display.tool_on = false;
         s.display.holder_on = false;
+        s.machine.spindleShown = false;
         composer_.repaintScene();
         s.display.tool_on = t;
         s.display.holder_on = h;
+        s.machine.spindleShown = sp;
     } else if (up.repaint) {
         composer_.repaintScene();
     }

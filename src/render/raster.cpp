@@ -198,13 +198,17 @@ void fillFlat(FrameBuffer& fb, const ViewState& view, uint32_t colour, const Cli
             float dx = static_cast<float>(d0.x), dy = static_cast<float>(d0.y), dz = static_cast<float>(d0.z);
             int x = first;
 #if defined(__SSE2__)
-            if constexpr (kind == FillKind::Opaque) {
+            {
                 // Four pixels at a time. The directions are still stepped one pixel after the
                 // other and every operation is the scalar one in the same order, so the depths
-                // are bit for bit those of the scalar loop below.
+                // (and the blended colours) are bit for bit those of the scalar loop below.
                 const __m128 vnx = _mm_set1_ps(nx), vny = _mm_set1_ps(ny), vnz = _mm_set1_ps(nz);
                 const __m128 vc = _mm_set1_ps(c), zero = _mm_setzero_ps();
                 const __m128i vpix = _mm_set1_epi32(static_cast<int>(pixel));
+                [[maybe_unused]] const __m128 keep = _mm_set1_ps(0.6f);
+                [[maybe_unused]] const __m128 addR = _mm_set1_ps(newR), addG = _mm_set1_ps(newG),
+                                              addB = _mm_set1_ps(newB);
+                [[maybe_unused]] const __m128i byte = _mm_set1_epi32(0xFF);
                 for (; x + 3 <= last; x += 4) {
                     const float x0 = dx + sx, y0 = dy + sy, z0 = dz + sz;
                     const float x1 = x0 + sx, y1 = y0 + sy, z1 = z0 + sz;
@@ -226,7 +230,20 @@ void fillFlat(FrameBuffer& fb, const ViewState& view, uint32_t colour, const Cli
                     const __m128i m = _mm_castps_si128(nearer);
                     auto* px = reinterpret_cast<__m128i*>(row + x);
                     const __m128i oldPx = _mm_loadu_si128(px);
-                    _mm_storeu_si128(px, _mm_or_si128(_mm_and_si128(m, vpix), _mm_andnot_si128(m, oldPx)));
+                    __m128i newPx = vpix;
+                    if constexpr (kind == FillKind::Blend) {
+                        // Each channel: trunc(old * 0.6 + new * 0.4), at most 255.
+                        auto mix = [&](int shift, __m128 add) {
+                            const __m128i ch = _mm_and_si128(_mm_srli_epi32(oldPx, shift), byte);
+                            __m128i v =
+                                _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(ch), keep), add));
+                            const __m128i over = _mm_cmpgt_epi32(v, byte);
+                            v = _mm_or_si128(_mm_and_si128(over, byte), _mm_andnot_si128(over, v));
+                            return _mm_slli_epi32(v, shift);
+                        };
+                        newPx = _mm_or_si128(_mm_or_si128(mix(16, addR), mix(8, addG)), mix(0, addB));
+                    }
+                    _mm_storeu_si128(px, _mm_or_si128(_mm_and_si128(m, newPx), _mm_andnot_si128(m, oldPx)));
                 }
             }
 #endif

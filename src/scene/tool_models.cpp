@@ -81,7 +81,8 @@ double largestHolderDiameter(const ToolScene& s) {
     return std::max(m, s.tool.diameter);
 }
 
-// Screen position of a world point, or nothing when it is clipped.
+}  // namespace
+
 bool screenOf(const ViewState& view, const Vec3& p, int32_t& x, int32_t& y) {
     const ProjectedPoint pp = projectPoint(view, p);
     if (pp.clipped) return false;
@@ -91,8 +92,6 @@ bool screenOf(const ViewState& view, const Vec3& p, int32_t& x, int32_t& y) {
     y = saturatingToInt32(std::floor(sy));
     return true;
 }
-
-}  // namespace
 
 void PixelRect::unite(const PixelRect& o) {
     if (o.empty()) return;

@@ -57,6 +57,9 @@ struct PixelRect {
     PixelRect clippedTo(int w, int h) const;
 };
 
+// The pixel of a world point for the quick outlines, or false when it is clipped or absurdly far out.
+bool screenOf(const ViewState& view, const Vec3& p, int32_t& x, int32_t& y);
+
 // The programmed point shifted by the tool's tip position (keypad code 1..9; others keep the point).
 Vec3 millingTipPoint(const ToolRecord& tool, const Vec3& position);
 // The lathe nose-circle centre: the same table in X and Z by the nose radius.

@@ -1,5 +1,6 @@
 // Starts the real main window on the offscreen platform and drives it like a user.
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -18,6 +19,7 @@ class MainWindowTest : public QObject {
     void namedControlsCarryTheirCaptions();
     void clickingGridButtonFlipsSwitchAndMenuMark();
     void closeAskedAndRefusedWhenConnected();
+    void machinePartsFromTheDisplayOptions();
 };
 
 namespace {
@@ -92,6 +94,29 @@ void MainWindowTest::closeAskedAndRefusedWhenConnected() {
     f.ui.yesNoAnswers = {true};
     QVERIFY(f.window->close());
     QCOMPARE(f.ui.log.back(), std::string("ask:終了しますか?"));
+}
+
+// "機械" shows the machine; "詳細設定" opens the display options whose check boxes switch its parts.
+void MainWindowTest::machinePartsFromTheDisplayOptions() {
+    Fixture f;
+    auto* machine = qobject_cast<QToolButton*>(f.window->widget("sb_showkikai"));
+    QVERIFY(machine);
+    QVERIFY(!f.state.display.kikai_on);
+    QTest::mouseClick(machine, Qt::LeftButton);
+    QVERIFY(f.state.display.kikai_on);
+    QWidget* panel = f.window->widget("panel_hyoujiop");
+    QVERIFY(panel && !panel->isVisible());
+    f.window->action("N43")->trigger();
+    QVERIFY(panel->isVisible());
+    auto* vice = qobject_cast<QCheckBox*>(f.window->widget("checkbox_bise"));
+    QVERIFY(vice && vice->isChecked());
+    QTest::mouseClick(vice, Qt::LeftButton);
+    QVERIFY(!f.state.machine.showVice);
+    auto* spindle = qobject_cast<QCheckBox*>(f.window->widget("checkbox_spindle"));
+    QVERIFY(spindle);
+    QTest::mouseClick(spindle, Qt::LeftButton);
+    QVERIFY(!f.state.machine.showSpindle);
+    QVERIFY(!f.state.machine.spindleShown);
 }
 
 QTEST_MAIN(MainWindowTest)
