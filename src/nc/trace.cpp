@@ -8,53 +8,11 @@
 
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
-#include "nc/apply_block.h"
-#include "nc/block_scanner.h"
-#include "nc/modal_hooks.h"
-#include "nc/modal_state.h"
-#include "nc/motion_block.h"
-#include "platform/main_thread.h"
-#include "stock/stock_spec.h"
+#include "nc/interpreter.h"
 
 namespace vantrel {
 
 namespace {
-
-// Start position and machine reference point of each machine kind.
-struct MachinePoints {
-    Vec3 start;
-    Vec3 reference;
-};
-MachinePoints machinePoints(MachineKind k) {
-    switch (familyOf(k)) {
-        case MachineFamily::Turning:
-            return {{150, 0, 400}, {150, 0, 400}};
-        case MachineFamily::Wire:
-            return {{0, 0, 0}, {0, 0, 0}};
-        default:
-            return {{0, 0, 435}, {0, 0, 500}};
-    }
-}
-
-// The stand-in tool list, with the run-out, Z and tool-change height going to the motion code.
-class TraceHooks : public StandInModalHooks {
-  public:
-    TraceHooks(MillMotion& motion, ToolPosition& tool) : motion_(motion), tool_(tool) {}
-    double currentZ() const override { return motion_.current().z; }
-    void moveToToolChangeHeight(double z) override {
-        StandInModalHooks::moveToToolChangeHeight(z);
-        motion_.toolChangedTo(z);
-        tool_.set(motion_.current());
-    }
-    void runOutNurbs(ModalState& state) override {
-        StandInModalHooks::runOutNurbs(state);
-        motion_.runOutNurbs(state);
-    }
-
-  private:
-    MillMotion& motion_;
-    ToolPosition& tool_;
-};
 
 const char* kindName(int32_t kind) {
     switch (kind) {
@@ -86,12 +44,6 @@ std::string point(const Vec3& p) {
     s.append(1, '[').append(formatTraceNumber(p.x)).append(", ").append(formatTraceNumber(p.y));
     s.append(", ").append(formatTraceNumber(p.z)).append(1, ']');
     return s;
-}
-
-bool hasM(const ModalState& m, int code) {
-    for (int i = 0; i < m.mCodeCount && i < ModalState::kMaxMCodes; ++i)
-        if (std::trunc(m.mCodes[static_cast<size_t>(i)]) == code) return true;
-    return false;
 }
 
 }  // namespace
@@ -130,68 +82,60 @@ void JsonTraceWriter::writeEnd(const TraceResult& r) {
 }
 
 TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, MotionSink& sink) {
-    TraceResult result;
-    const MachinePoints mp = machinePoints(opt.machine);
+    // The trace is the play without drawing or cutting: the same interpreter with a stand-in tool list,
+    // every stop answered at once and one pass.
+    class Actions : public MachineActions {
+      public:
+        explicit Actions(MotionSink& s) : s_(s) {}
+        void onPiece(const MotionSegment& piece, int32_t line) override { s_.onPiece(piece, line); }
+        bool pixelChanged(const Vec3& pos) override { return s_.pixelChanged(pos); }
+        void onStep(const Vec3& pos, bool drawDue) override { s_.onStep(pos, drawDue); }
+        void onMoveEndRepaint(const Vec3& end) override { s_.onMoveEndRepaint(end); }
+        void onMoveEnd(const Vec3& end) override { s_.onMoveEnd(end); }
+        void onCuttingTime(double minutes) override { s_.onCuttingTime(minutes); }
+        void onSpindle(int32_t state) override { s_.onSpindle(state); }
+        bool skipSlashBlocks() override { return skip; }
+        bool anotherPass() override { return ++passes < maxPasses; }
+        bool skip = false;
+        int32_t passes = 0, maxPasses = 1;
 
+      private:
+        MotionSink& s_;
+    } actions(sink);
+    actions.skip = opt.blockSkip;
+    actions.maxPasses = opt.passes;
+
+    const Dialect dialect = Dialect::forMachine(opt.machine);
     ToolPosition tool;
-    tool.set(mp.start);
-    Shared<bool> stop{false};
-    Shared<bool> moving{false};
-    StepperEnv env;
+    tool.set(dialect.start);
+    StandInModalHooks hooks;
+    const double totalLength = dialect.reference.z - dialect.start.z;
+    const double diameter = std::isfinite(opt.toolDiameter) ? opt.toolDiameter : 0.0;
+    hooks.tools.push_back({0, diameter, totalLength});
+    hooks.refZ = dialect.reference.z;
+    ControlSet ownControls;
+    ControlSet& controls = opt.controls ? *opt.controls : ownControls;
+
+    InterpreterEnv env;
+    env.controls = &controls;
+    env.hooks = &hooks;
     env.tool = &tool;
-    env.sink = &sink;
-    env.stopRequested = &stop;
-    env.moveInProgress = &moving;
+    env.stopRequested = opt.stop;
     env.rapidStep = 10;
     env.stepBudget = opt.stepBudget;
+    env.blockBudget = opt.blockBudget;
+    env.motion.referencePoint = dialect.reference;
+    env.motion.totalLength = totalLength;
+    env.motion.arcJoin = !controls.checked("menu_hoseil");
+    Interpreter interpreter(dialect, program, env, actions);
+    const InterpretResult r = interpreter.run();
 
-    MillMotionSettings settings;
-    settings.referencePoint = mp.reference;
-    settings.totalLength = mp.reference.z - mp.start.z;
-    MillMotion motion(env, settings);
-
-    TraceHooks hooks(motion, tool);
-    const double diameter = std::isfinite(opt.toolDiameter) ? opt.toolDiameter : 0.0;
-    hooks.tools.push_back({0, diameter, settings.totalLength});
-    hooks.refZ = mp.reference.z;
-    ControlSet controls;
-    InlineMainThread mainThread;
-    StockSpec stock;
-    ModalContext mctx{controls, hooks, mainThread, nullptr, stock};
-
-    ModalState modal;
-    modal.resetForPass();
-    ScanState scan;
-    scan.labelLetters = isMilling(opt.machine) ? LabelLetters::NAndO : LabelLetters::OOnly;
-    scan.startPass(0);
-    BlockQueue queue;
-    motion.startPass(mp.start);
-
-    const int32_t lastLine = program.count() - 1;
-    if (lastLine >= 0) {
-        // The first block reaches the executing entry on the fifth fetch.
-        for (int64_t fetches = 1;; ++fetches) {
-            FetchBlock(program, scan, queue);
-            if (fetches < BlockQueue::kEntries) continue;
-            const BlockWords& b = queue.executing();
-            bool endOfProgram = false;
-            if (b.count > 0) {
-                ++result.blocks;
-                motion.beginBlock(b.line);
-                ApplyBlock(modal, b, mctx);
-                motion.executeBlock(modal, queue, b.line >= lastLine);
-                finishBlockSetup(modal);
-                endOfProgram = hasM(modal, 2) || hasM(modal, 30);
-            }
-            if (b.line >= lastLine || b.programEnd || endOfProgram || env.stopped()) break;
-            if (env.stepBudget == 0 || result.blocks >= opt.blockBudget) {
-                result.budgetSpent = true;
-                break;
-            }
-        }
-    }
+    TraceResult result;
     result.end = tool.get();
-    result.cuttingTime = env.cuttingTime;
+    result.cuttingTime = r.cuttingTime;
+    result.blocks = r.blocks;
+    result.budgetSpent = r.end == PlayEnd::Budget;
+    result.how = r.end;
     return result;
 }
 

@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "core/machine_kind.h"
+#include "nc/interpreter.h"
 #include "nc/motion.h"
 
 namespace vantrel {
 
+class ControlSet;
 class TQuonStrings;
 
 struct TraceOptions {
@@ -26,6 +28,10 @@ struct TraceOptions {
     bool steps = false;
     int64_t stepBudget = -1;           // steps (and moves) allowed; negative: no limit
     int64_t blockBudget = 10'000'000;  // executed blocks allowed (a program looping through M99)
+    bool blockSkip = false;            // "/" blocks skipped
+    int32_t passes = 1;                // passes run (endless play stopped after that many)
+    ControlSet* controls = nullptr;    // the Play menu's switches and labels, as the window has them
+    Shared<bool>* stop = nullptr;      // set from a listener: the run ends after the move in progress
 };
 
 struct TraceResult {
@@ -33,6 +39,7 @@ struct TraceResult {
     double cuttingTime = 0;
     int64_t blocks = 0;
     bool budgetSpent = false;  // the run was cut short by a budget
+    PlayEnd how = PlayEnd::None;
 };
 
 // Runs one pass of the program, publishing pieces and steps to `sink`.
