@@ -129,7 +129,10 @@ class PlaySink : public MachineActions, public PathDrawHook {
     }
     bool anotherPass() override { return c_.ctl_.endless; }
 
-    void onPiece(const MotionSegment& piece, int32_t) override { lastRapid_ = piece.moveKind == kMoveRapid; }
+    void onPiece(const MotionSegment& piece, int32_t line) override {
+        lastRapid_ = piece.moveKind == kMoveRapid;
+        if (c_.env_.view) c_.env_.view->pieceStarted(piece, line);
+    }
 
     bool pixelChanged(const Vec3& pos) override {
         PlaybackView* v = c_.env_.view;

@@ -94,6 +94,8 @@ class PlaybackView {
     virtual void setEditorCaption(const std::string& /*text*/) {}
     virtual void showListing() {}  // the listing image changed
     virtual void drawPath(const MotionSegment& /*piece*/, bool /*rapid*/) {}
+    // A piece of movement is about to run (from source line `line`).
+    virtual void pieceStarted(const MotionSegment& /*piece*/, int32_t /*line*/) {}
     // The spindle's state: 0 stopped, 1 clockwise (M03), 2 counter-clockwise (M04).
     virtual void spindleChanged(int32_t /*state*/) {}
 };
@@ -141,6 +143,9 @@ class ForwardingPlaybackView : public PlaybackView {
     }
     void drawPath(const MotionSegment& piece, bool rapid) override {
         if (next_) next_->drawPath(piece, rapid);
+    }
+    void pieceStarted(const MotionSegment& piece, int32_t line) override {
+        if (next_) next_->pieceStarted(piece, line);
     }
     void spindleChanged(int32_t state) override {
         if (next_) next_->spindleChanged(state);

@@ -105,11 +105,13 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     actions.skip = opt.blockSkip;
     actions.maxPasses = opt.passes;
 
-    const Dialect dialect = Dialect::forMachine(opt.machine);
+    Dialect dialect = Dialect::forMachine(opt.machine);
+    if (opt.start) dialect.start = *opt.start;
+    if (opt.reference) dialect.reference = *opt.reference;
     ToolPosition tool;
     tool.set(dialect.start);
     StandInModalHooks hooks;
-    const double totalLength = dialect.reference.z - dialect.start.z;
+    const double totalLength = opt.totalLength ? *opt.totalLength : dialect.reference.z - dialect.start.z;
     const double diameter = std::isfinite(opt.toolDiameter) ? opt.toolDiameter : 0.0;
     hooks.tools.push_back({0, diameter, totalLength});
     hooks.refZ = dialect.reference.z;
@@ -118,7 +120,7 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
 
     InterpreterEnv env;
     env.controls = &controls;
-    env.hooks = &hooks;
+    env.hooks = opt.hooks ? opt.hooks : &hooks;
     env.tool = &tool;
     env.stopRequested = opt.stop;
     env.rapidStep = 10;

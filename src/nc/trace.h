@@ -10,11 +10,13 @@
 // The format is what other tools compare paths with: keep it stable.
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/machine_kind.h"
 #include "nc/interpreter.h"
+#include "nc/modal_hooks.h"
 #include "nc/motion.h"
 
 namespace vantrel {
@@ -32,6 +34,10 @@ struct TraceOptions {
     int32_t passes = 1;                // passes run (endless play stopped after that many)
     ControlSet* controls = nullptr;    // the Play menu's switches and labels, as the window has them
     Shared<bool>* stop = nullptr;      // set from a listener: the run ends after the move in progress
+    // The machine as a play has it; unset: the stand-in tool list and the dialect's points.
+    ModalHooks* hooks = nullptr;
+    std::optional<Vec3> start, reference;
+    std::optional<double> totalLength;
 };
 
 struct TraceResult {
