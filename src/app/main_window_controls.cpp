@@ -80,7 +80,7 @@ ITEM|menu_playfast|N5|高速再生（内部処理）||6|
 ITEM|menu_playstep|N5|ステップ再生||7|
 ITEM|N57|N5|再生終了|||
 SEP||N5||||
-ITEM|menu_playlineon|N5|再生時補間経路描画|||
+ITEM|menu_playlineon|N5|再生時補間経路描画|||k
 ITEM|menu_okupitch|N5|再生時送り材料ピッチ|||c
 ITEM|menu_endless|N5|終端無（エンドレス）|||
 ITEM|menu_play_ton|N5|Ｔ（M6）指令無視|||

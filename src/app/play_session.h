@@ -24,6 +24,7 @@ class ToolLibraryHooks : public ModalHooks {
     double toolDiameter(int32_t index) const override;
     bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
     void animateToolChange(int32_t, int32_t) override {}
+    void selectTool(double tWord) override;
     double referenceZ() const override { return s_.pos.reference.z; }
     double currentZ() const override { return s_.pos.tool.z; }
     void moveToToolChangeHeight(double z) override { s_.pos.tool.z = z; }
@@ -45,6 +46,9 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
     int64_t changedSteps() const { return changedSteps_; }
 
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
+    // The scene turns the spindle from the state the play sets.
+    void spindleChanged(int32_t state) override;
+    void playEnd(bool rebuildStock) override;
 
   private:
     AppState& s_;

@@ -18,6 +18,7 @@ class ScenePlaybackView : public PlaybackView {
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
     void moveEnded(uint8_t mode, const Vec3& end) override;
     void playEnd(bool rebuildStock) override;
+    void drawPath(const MotionSegment& piece, bool rapid) override;
 
     int64_t drawnSteps() const { return drawnSteps_; }
 

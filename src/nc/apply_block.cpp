@@ -341,7 +341,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     // 4. Tool selection.
     if (m.seen.t && !ignoreT) {
         const int32_t t = saturatingToInt32(m.registers[kCodeT]);
-        hooks.setCurrentToolIndex(hooks.findToolIndex(t));
+        hooks.selectTool(m.registers[kCodeT]);
         cs.setCaption("label_t1", toolNumberText(t));
     }
 
@@ -419,6 +419,10 @@ void finishBlockSetup(ModalState& m) {
         m.rotationAngle = m.seen.r ? m.registers[kCodeR] * kPi / 180 : 0;
         m.rotationState = 1;
     }
+}
+
+void ModalHooks::selectTool(double tWord) {
+    setCurrentToolIndex(findToolIndex(saturatingToInt32(tWord)));
 }
 
 // ---- stand-in hooks -------------------------------------------------------------------------------

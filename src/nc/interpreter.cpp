@@ -26,6 +26,7 @@ class MotionBoundHooks : public ModalHooks {
     MotionBoundHooks(ModalHooks& lib, MillMotion& motion, ToolPosition& tool)
         : lib_(lib), motion_(motion), tool_(tool) {}
     int32_t findToolIndex(int32_t n) override { return lib_.findToolIndex(n); }
+    void selectTool(double tWord) override { lib_.selectTool(tWord); }
     int32_t currentToolIndex() const override { return lib_.currentToolIndex(); }
     void setCurrentToolIndex(int32_t i) override { lib_.setCurrentToolIndex(i); }
     int32_t loadedToolIndex() const override { return lib_.loadedToolIndex(); }

@@ -253,6 +253,11 @@ void PlaybackController::bindCommands() {
         ctl_.endless = cs2.checked("menu_endless");
         if (env_.options) env_.options->endless = ctl_.endless;
     });
+    // "再生時補間経路描画": the Play menu's item and its tool-bar button are one switch.
+    cs.bind("menu_playlineon",
+            [this](const Control& c) { env_.controls->setChecked("sb_lineplay", c.checked); });
+    cs.bind("sb_lineplay",
+            [this](const Control& c) { env_.controls->setChecked("menu_playlineon", c.checked); });
     for (const char* n : {"label_n", "label_l"})
         cs.bind(n, [this](const Control& c) { selectStartBlock(c); });
     // The slider's own positions are the model; a move only has to wake a waiting play.
