@@ -173,7 +173,9 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    setUpHeadlessState(s, opt);
+    std::string rangeError;
+    if (!setUpHeadlessState(s, opt, &rangeError))
+        return err << "vantrel-sim render: " << rangeError << "\n", 2;
     const MachineKind kind = opt.kind;
     auto initial = std::make_unique<StockGrid>();
     initialiseStockGrid(*initial, s.stock, kind);
@@ -200,7 +202,12 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         ScenePlaybackView drawing(s, composer, headless.mainThread);
         session.view().setDrawing(&drawing);
         const uint8_t mode = PlaybackController::modeFor(fastMode ? 1 : 0, kind, false);
+        session.controller().setBudget(opt.maxSteps, opt.maxBlocks);
         const PlayResult r = session.controller().runNow(mode);
+        if (r.end == PlayEnd::Budget)
+            err << "vantrel-sim render: 処理量の上限に達したため再生を途中で終了しました (--max-steps / "
+                   "--max-blocks "
+                   "で上限を上げられます)\n";
         // The machined stock in full and the tool where it stands.
         if (isTurning(kind) || isMilling(kind)) composer.drawStockSurface();
         {

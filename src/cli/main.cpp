@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/play_command.h"
 #include "app/scene_render_command.h"
-#include "nc/blocks_command.h"
-#include "nc/trace.h"
+#include "cli/blocks_command.h"
+#include "cli/play_command.h"
+#include "cli/trace_command.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"
 

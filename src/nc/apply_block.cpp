@@ -215,7 +215,9 @@ const char* warningText(WarningKind kind) {
 }
 
 bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
-    if (ctx.program == nullptr || !ctx.controls.checked("menu_error")) return false;
+    if (!ctx.controls.checked("menu_error")) return false;
+    if (ctx.onWarning) ctx.onWarning(line, warningText(kind));
+    if (ctx.program == nullptr) return false;
     const std::string text = warningText(kind);
     TQuonStrings* program = ctx.program;
     bool written = false;

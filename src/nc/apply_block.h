@@ -16,6 +16,7 @@
 // "menu_play_ton" (ignore T and M06) and "menu_okupitch" (step length from the stock pitch) are read
 // from the ControlSet as well.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "nc/block_scanner.h"
@@ -36,6 +37,8 @@ struct ModalContext {
     TQuonStrings* program;    // where warnings are written; null: never
     const StockSpec& stock;   // its pitch is the step length without feed and the G94 feed fallback
     int32_t currentLine = 0;  // program line of the block being applied (set by ApplyBlock)
+    // Told of every warning raised (with warnings on), whether or not the line already held it.
+    std::function<void(int32_t line, const char* text)> onWarning{};
 };
 
 enum class WarningKind { MissingD = 1, MissingH = 2, ZNotAtReference = 3 };

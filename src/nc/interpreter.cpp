@@ -136,6 +136,10 @@ InterpretResult Interpreter::run() {
     MillMotion motion(senv, env_.motion);
     MotionBoundHooks hooks(library, motion, tool);
     ModalContext mctx{controls, hooks, mainThread, env_.warningsTo, stock};
+    mctx.onWarning = [&](int32_t line, const char* text) {
+        ++result.warnings;
+        actions_.diagnostic(line, 0, text);
+    };
     ModalState modal;
     modal_ = &modal;
     auto escape = [this] { return env_.input && env_.input->escape; };

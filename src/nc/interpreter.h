@@ -53,6 +53,7 @@ struct InterpretResult {
     Vec3 lastPosition;       // after the last move
     double cuttingTime = 0;  // minutes, of the last pass
     int32_t passes = 0;
+    int64_t warnings = 0;  // warnings raised (all passes), with warnings on
 };
 
 // What the machine does, as the interpreter runs the program. The moves (pieces, steps, move ends,
@@ -78,6 +79,8 @@ class MachineActions : public MotionSink {
     virtual void programEnded(PlayEnd /*end*/) {}
     // Asked after a pass that ended on its own: true runs another one (endless play).
     virtual bool anotherPass() { return false; }
+    // A warning or error about the program, at a line (and a column, 0 when it concerns the whole line).
+    virtual void diagnostic(int32_t /*line*/, int32_t /*column*/, const std::string& /*text*/) {}
     // Asked for every "/" block: true skips it.
     virtual bool skipSlashBlocks() { return false; }
 };

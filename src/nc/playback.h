@@ -203,6 +203,12 @@ class PlaybackController : public BackgroundWork {
     PlayResult runNow(uint8_t mode);
 
     PlayControl& control() { return ctl_; }
+    // Bounds the work of the plays run from now on (negative: none); a play that reaches a bound ends
+    // with PlayEnd::Budget.
+    void setBudget(int64_t steps, int64_t blocks) {
+        env_.stepBudget = steps;
+        env_.blockBudget = blocks;
+    }
     PlayResult lastResult() const;
 
     // BackgroundWork

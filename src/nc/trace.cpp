@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "core/control_set.h"
+#include "core/number_format.h"
 #include "editor/quon_strings.h"
 #include "nc/interpreter.h"
 
@@ -49,36 +50,48 @@ std::string point(const Vec3& p) {
 }  // namespace
 
 std::string formatTraceNumber(double v) {
-    if (!std::isfinite(v)) return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6f", v);
-    std::string s = buf;
-    size_t dot = s.find('.');
-    if (dot != std::string::npos) {
-        while (!s.empty() && s.back() == '0') s.pop_back();
-        if (!s.empty() && s.back() == '.') s.pop_back();
-    }
-    if (s == "-0") s = "0";
-    return s;
+    return formatFixedTrimmed(v);
 }
 
 void JsonTraceWriter::onPiece(const MotionSegment& piece, int32_t line) {
-    out_ << "{\"line\": " << line << ", \"kind\": \"" << kindName(piece.moveKind) << "\", \"plane\": \""
-         << planeName(piece.plane) << "\", \"start\": " << point(piece.start)
-         << ", \"end\": " << point(piece.end);
-    if (piece.moveKind == kMoveArcCW || piece.moveKind == kMoveArcCCW)
-        out_ << ", \"centre\": " << point(piece.centre)
-             << ", \"radius\": " << formatTraceNumber(piece.radius);
-    out_ << "}\n";
+    std::string s;
+    s.reserve(200);
+    s.append("{\"line\": ")
+        .append(std::to_string(line))
+        .append(", \"kind\": \"")
+        .append(kindName(piece.moveKind));
+    s.append("\", \"plane\": \"")
+        .append(planeName(piece.plane))
+        .append("\", \"start\": ")
+        .append(point(piece.start));
+    s.append(", \"end\": ").append(point(piece.end));
+    if (piece.moveKind == kMoveArcCW || piece.moveKind == kMoveArcCCW) {
+        s.append(", \"centre\": ").append(point(piece.centre));
+        s.append(", \"radius\": ").append(formatTraceNumber(piece.radius));
+    }
+    s.append("}\n");
+    write(s);
 }
 
 void JsonTraceWriter::onStep(const Vec3& pos, bool) {
-    if (steps_) out_ << "{\"step\": " << point(pos) << "}\n";
+    if (steps_) write("{\"step\": " + point(pos) + "}\n");
 }
 
 void JsonTraceWriter::writeEnd(const TraceResult& r) {
     out_ << "{\"end\": " << point(r.end) << ", \"cutting_time_min\": " << formatTraceNumber(r.cuttingTime)
          << "}\n";
+}
+
+void JsonTraceWriter::write(const std::string& text) {
+    if (overrun_) return;
+    written_ += static_cast<int64_t>(text.size());
+    if (maxBytes_ >= 0 && written_ > maxBytes_) {
+        // Past the bound nothing more is written, and the run is asked to end.
+        overrun_ = true;
+        if (stop_) *stop_ = true;
+        return;
+    }
+    out_ << text;
 }
 
 TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, MotionSink& sink) {
@@ -139,82 +152,6 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     result.budgetSpent = r.end == PlayEnd::Budget;
     result.how = r.end;
     return result;
-}
-
-int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    TraceOptions opt;
-    std::string file;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--steps") {
-            opt.steps = true;
-        } else if (a == "--machine") {
-            if (i + 1 >= args.size()) {
-                err << "vantrel-sim trace: --machine の後に機械の種類 (mill, hmill, lathe, vlathe, wire) "
-                       "を指定してください\n";
-                return 2;
-            }
-            const std::string& m = args[++i];
-            if (m == "mill")
-                opt.machine = MachineKind::VerticalMill;
-            else if (m == "hmill")
-                opt.machine = MachineKind::HorizontalMill;
-            else if (m == "lathe")
-                opt.machine = MachineKind::Lathe;
-            else if (m == "vlathe")
-                opt.machine = MachineKind::VerticalLathe;
-            else if (m == "wire")
-                opt.machine = MachineKind::WireEdm;
-            else {
-                err << "vantrel-sim trace: 機械の種類 '" << m
-                    << "' は使えません (mill, hmill, lathe, vlathe, wire のいずれか)\n";
-                return 2;
-            }
-        } else if (a == "--tool-diameter") {
-            if (i + 1 >= args.size()) {
-                err << "vantrel-sim trace: --tool-diameter の後に工具径を指定してください\n";
-                return 2;
-            }
-            const std::string& v = args[++i];
-            char* endp = nullptr;
-            errno = 0;
-            double d = std::strtod(v.c_str(), &endp);
-            if (v.empty() || endp == nullptr || *endp != '\0' || errno != 0 || !std::isfinite(d) || d < 0 ||
-                d > 1000) {
-                err << "vantrel-sim trace: 工具径 '" << v << "' が正しくありません (0から1000まで)\n";
-                return 2;
-            }
-            opt.toolDiameter = d;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            err << "vantrel-sim trace: 不明なオプション '" << a << "'\n";
-            return 2;
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            err << "vantrel-sim trace: ファイルは一つだけ指定してください\n";
-            return 2;
-        }
-    }
-    if (file.empty()) {
-        err << "使い方: vantrel-sim trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] "
-               "[--steps]\n";
-        return 2;
-    }
-    TQuonStrings program;
-    std::string message;
-    if (!program.LoadFromFile(file, &message)) {
-        err << "vantrel-sim trace: ファイル '" << file << "' を読み込めません";
-        if (!message.empty()) err << ": " << message;
-        err << "\n";
-        return 1;
-    }
-    if (isTurning(opt.machine))
-        err << "vantrel-sim trace: 旋盤の指令は未対応のため、マシニングセンタの規則で解釈します\n";
-    JsonTraceWriter writer(out, opt.steps);
-    TraceResult r = traceProgram(program, opt, writer);
-    writer.writeEnd(r);
-    if (r.budgetSpent) err << "vantrel-sim trace: ブロック数の上限に達したため途中で終了しました\n";
-    return 0;
 }
 
 }  // namespace vantrel

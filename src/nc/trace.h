@@ -1,8 +1,7 @@
 #pragma once
-// Headless path trace: plays a program through the scanner, ApplyBlock and the motion code without
-// cutting or drawing, and reports every move piece (and optionally every step). The command line
-// `vantrel-sim trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]`
-// prints one JSON object per line:
+// Headless path trace: runs a program through the interpreter, as the play does, without cutting or
+// drawing, and reports every move piece (and optionally every step). `vantrel-sim trace`
+// (cli/trace_command.h) prints one JSON object per line:
 //   {"line": 3, "kind": "cw", "plane": "xy", "start": [x,y,z], "end": [x,y,z], "centre": [x,y,z], "radius":
 //   r}
 //   {"step": [x,y,z]}                       (with --steps, every published position)
@@ -58,17 +57,24 @@ class JsonTraceWriter : public MotionSink {
     void onPiece(const MotionSegment& piece, int32_t line) override;
     void onStep(const Vec3& pos, bool drawDue) override;
     void writeEnd(const TraceResult& result);
+    // Bounds what the writer writes (bytes, the last line excepted): past it nothing more is written
+    // and `stop` is set so that the run ends.
+    void limitOutput(int64_t maxBytes, Shared<bool>* stop) {
+        maxBytes_ = maxBytes;
+        stop_ = stop;
+    }
+    bool outputOverrun() const { return overrun_; }
 
   private:
+    void write(const std::string& text);
     std::ostream& out_;
     bool steps_;
+    int64_t maxBytes_ = -1, written_ = 0;
+    Shared<bool>* stop_ = nullptr;
+    bool overrun_ = false;
 };
 
 // Formats a coordinate for the trace: at most six decimals, trailing zeros dropped, never "-0".
 std::string formatTraceNumber(double v);
-
-// The `trace` command: args are the words after "trace". Returns the exit status (0 done, 1 the file
-// could not be read, 2 bad arguments); messages go to `err`.
-int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vantrel

@@ -1,4 +1,4 @@
-#include "app/play_command.h"
+#include "cli/play_command.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,7 +19,7 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const char* usage =
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--report out.json]\n";
+        "       [--tool-length L] [--max-steps N] [--max-blocks N] [--report out.json]\n";
     std::string file, report;
     HeadlessOptions opt;
     int modeTag = 1;
@@ -44,12 +44,14 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
             else if (v == "step")
                 modeTag = 2;
             else
-                return err << "vantrel-sim play: unknown mode '" << v << "'\n", 2;
+                return err << "vantrel-sim play: 再生の種類 '" << v
+                           << "' は使えません (fast, play, step のいずれか)\n",
+                       2;
         } else if (a == "--report") {
             if (i + 1 >= args.size()) return err << usage, 2;
             report = args[++i];
         } else if (!a.empty() && a[0] == '-') {
-            return err << "vantrel-sim play: unknown option '" << a << "'\n" << usage, 2;
+            return err << "vantrel-sim play: 不明なオプション '" << a << "'\n" << usage, 2;
         } else if (file.empty()) {
             file = a;
         } else {
@@ -67,22 +69,22 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    setUpHeadlessState(s, opt);
+    std::string rangeError;
+    if (!setUpHeadlessState(s, opt, &rangeError)) return err << "vantrel-sim play: " << rangeError << "\n", 2;
     const MachineKind kind = opt.kind;
 
     HeadlessPlay headless(s, program);
     headless.controls.setChecked("menu_error", true);  // warnings are written into the text and counted
     PlaySession& session = headless.session();
-    const int32_t linesBefore = program.count();
     const uint8_t mode = PlaybackController::modeFor(modeTag, kind, false);
+    session.controller().setBudget(opt.maxSteps, opt.maxBlocks);
     PlayResult r = session.controller().runNow(mode);
-    const int32_t warnings = program.count() - linesBefore;
 
     std::ostringstream json;
     json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end) << "\", \"position\": ["
          << jsonNumber(r.lastPosition.x) << ", " << jsonNumber(r.lastPosition.y) << ", "
          << jsonNumber(r.lastPosition.z) << "], \"cutting_time_min\": " << jsonNumber(r.cuttingTime)
-         << ", \"warnings\": " << warnings << ", \"passes\": " << r.passes
+         << ", \"warnings\": " << r.warnings << ", \"passes\": " << r.passes
          << ", \"cut_steps\": " << session.view().cutSteps()
          << ", \"stock_changed_steps\": " << session.view().changedSteps() << "}\n";
     if (report.empty()) {
@@ -93,6 +95,11 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
             err << "vantrel-sim play: " << report << ": " << error << "\n";
             return 1;
         }
+    }
+    if (r.end == PlayEnd::Budget) {
+        err << "vantrel-sim play: 処理量の上限 (ステップ " << opt.maxSteps << "、ブロック " << opt.maxBlocks
+            << ") に達したため途中で終了しました (--max-steps / --max-blocks で上限を上げられます)\n";
+        return kExitBudget;
     }
     return 0;
 }
