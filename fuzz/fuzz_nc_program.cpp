@@ -11,11 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/modal_labels.h"
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
 #include "nc/interpreter.h"
 #include "nc/modal_hooks.h"
-#include "nc/modal_labels.h"
 #include "nc/modal_state.h"
 #include "platform/main_thread.h"
 #include "stock/stock_spec.h"
@@ -108,8 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool skip = false;
     } actions;
     actions.skip = size % 4 == 3;
+    vantrel::ModalLabels labels(cs);
+    const vantrel::ModalSwitches switches = vantrel::modalSwitchesFrom(cs);
     vantrel::InterpreterEnv env;
-    env.controls = &cs;
+    env.display = &labels;
+    env.switches = [&switches] { return switches; };
     env.hooks = &hooks;
     env.mainThread = &mt;
     env.warningsTo = &prog;

@@ -10,13 +10,13 @@
 #include <string>
 
 #include <mutex>
+#include "app/play_options.h"
 #include "core/image32.h"
 #include "core/machine_kind.h"
 #include "core/shared_value.h"
 #include "core/vec3.h"
 #include "nc/modal_state.h"
 #include "nc/motion.h"
-#include "nc/play_options.h"
 #include "render/view_state.h"
 #include "stock/material_removal.h"
 #include "stock/stock_spec.h"

@@ -6,8 +6,8 @@
 
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/modal_labels.h"
 #include "app/value_edit.h"
-#include "nc/modal_labels.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"

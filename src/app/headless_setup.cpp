@@ -7,8 +7,8 @@
 
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/modal_labels.h"
 #include "core/number_format.h"
-#include "nc/modal_labels.h"
 #include "platform/scripted_ui_services.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"

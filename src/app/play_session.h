@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/app_state.h"
-#include "nc/playback.h"
+#include "app/play_controller.h"
 
 namespace vantrel {
 

@@ -5,9 +5,9 @@
 #include <limits>
 #include <optional>
 
+#include "app/play_controller.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
-#include "nc/playback.h"
 #include "render/picture_placement.h"
 #include "render/raster.h"
 #include "render/shapes.h"

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include "core/control_set.h"
 #include "editor/quon_strings.h"
 #include "nc/apply_block.h"
 #include "nc/modal_state.h"
@@ -110,8 +109,8 @@ InterpretResult Interpreter::run() {
     if (lastLine <= 0) return result;  // fewer than two lines: nothing happens at all
 
     // What the caller left out is kept here.
-    ControlSet noControls;
-    ControlSet& controls = env_.controls ? *env_.controls : noControls;
+    ModalDisplay noDisplay;
+    ModalDisplay& display = env_.display ? *env_.display : noDisplay;
     StandInModalHooks standIn;
     ModalHooks& library = env_.hooks ? *env_.hooks : standIn;
     InlineMainThread inlineThread;
@@ -135,7 +134,7 @@ InterpretResult Interpreter::run() {
 
     MillMotion motion(senv, env_.motion);
     MotionBoundHooks hooks(library, motion, tool);
-    ModalContext mctx{controls, hooks, mainThread, env_.warningsTo, stock};
+    ModalContext mctx{display, hooks, mainThread, env_.warningsTo, stock};
     mctx.onWarning = [&](int32_t line, const char* text) {
         ++result.warnings;
         actions_.diagnostic(line, 0, text);
@@ -183,6 +182,7 @@ InterpretResult Interpreter::run() {
 
             ++result.blocks;
             motion.beginBlock(line);
+            if (env_.switches) mctx.switches = env_.switches();
             ApplyBlock(modal, b, mctx);
             actions_.modalChanged(modal, b);
             for (int i = 0; i < modal.mCodeCount && i < ModalState::kMaxMCodes; ++i) {

@@ -17,13 +17,13 @@
 
 #include "core/machine_kind.h"
 #include "nc/block_scanner.h"
+#include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
 #include "nc/motion_block.h"
 
 namespace vantrel {
 
-class ControlSet;
 class MainThread;
 class TQuonStrings;
 struct InputState;
@@ -87,8 +87,10 @@ class MachineActions : public MotionSink {
 
 // What the interpreter runs against. Pointers left null are not used.
 struct InterpreterEnv {
-    ControlSet* controls = nullptr;  // the Play menu's switches and the modal labels (ApplyBlock)
-    ModalHooks* hooks = nullptr;     // the tool library; null: a stand-in list
+    ModalDisplay* display = nullptr;  // what is shown of the modal state
+    // The Play menu's switches, read before every block (they may change during a play); unset: all off.
+    std::function<ModalSwitches()> switches;
+    ModalHooks* hooks = nullptr;  // the tool library; null: a stand-in list
     MainThread* mainThread = nullptr;
     TQuonStrings* warningsTo = nullptr;  // where warnings are written; null: never
     const StockSpec* stock = nullptr;

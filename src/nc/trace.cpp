@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "core/control_set.h"
 #include "core/number_format.h"
 #include "editor/quon_strings.h"
 #include "nc/interpreter.h"
@@ -128,11 +127,9 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     const double diameter = std::isfinite(opt.toolDiameter) ? opt.toolDiameter : 0.0;
     hooks.tools.push_back({0, diameter, totalLength});
     hooks.refZ = dialect.reference.z;
-    ControlSet ownControls;
-    ControlSet& controls = opt.controls ? *opt.controls : ownControls;
 
     InterpreterEnv env;
-    env.controls = &controls;
+    env.switches = [&opt] { return opt.switches; };
     env.hooks = opt.hooks ? opt.hooks : &hooks;
     env.tool = &tool;
     env.stopRequested = opt.stop;
@@ -141,7 +138,7 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     env.blockBudget = opt.blockBudget;
     env.motion.referencePoint = dialect.reference;
     env.motion.totalLength = totalLength;
-    env.motion.arcJoin = !controls.checked("menu_hoseil");
+    env.motion.arcJoin = opt.arcJoin;
     Interpreter interpreter(dialect, program, env, actions);
     const InterpretResult r = interpreter.run();
 

@@ -15,12 +15,12 @@
 
 #include "core/machine_kind.h"
 #include "nc/interpreter.h"
+#include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
 
 namespace vantrel {
 
-class ControlSet;
 class TQuonStrings;
 
 struct TraceOptions {
@@ -31,8 +31,9 @@ struct TraceOptions {
     int64_t blockBudget = 10'000'000;  // executed blocks allowed (a program looping through M99)
     bool blockSkip = false;            // "/" blocks skipped
     int32_t passes = 1;                // passes run (endless play stopped after that many)
-    ControlSet* controls = nullptr;    // the Play menu's switches and labels, as the window has them
-    Shared<bool>* stop = nullptr;      // set from a listener: the run ends after the move in progress
+    ModalSwitches switches;        // the Play menu's switches (all off: T words act, no warnings, feed steps)
+    bool arcJoin = true;           // compensation corners joined by arcs ("円弧") or by lines ("線分")
+    Shared<bool>* stop = nullptr;  // set from a listener: the run ends after the move in progress
     // The machine as a play has it; unset: the stand-in tool list and the dialect's points.
     ModalHooks* hooks = nullptr;
     std::optional<Vec3> start, reference;

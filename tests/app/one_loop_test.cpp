@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/headless_setup.h"
+#include "app/modal_labels.h"
 #include "editor/quon_strings.h"
 #include "nc/motion_recorder.h"
 #include "nc/trace.h"
@@ -86,7 +87,8 @@ PieceRun trace(const std::string& file, const Switches& sw) {
     setUpHeadlessState(*state, HeadlessOptions{});
     HeadlessPlay headless(*state, program);
     TraceOptions opt;
-    opt.controls = &headless.controls;
+    opt.switches = modalSwitchesFrom(headless.controls);
+    opt.arcJoin = !headless.controls.checked("menu_hoseil");
     opt.hooks = &headless.session().hooks();
     opt.start = state->pos.tool.get();
     opt.reference = state->pos.reference;

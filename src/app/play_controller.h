@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "app/play_options.h"
 #include "core/control_set.h"
 #include "core/image32.h"
 #include "core/machine_kind.h"
@@ -28,7 +29,6 @@
 #include "nc/interpreter.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
-#include "nc/play_options.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "platform/ui_services.h"

@@ -1,17 +1,17 @@
-#include "nc/playback.h"
+#include "app/play_controller.h"
 
 #include <chrono>
 #include <cmath>
 
+#include "app/modal_labels.h"
+#include "app/program_listing.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
 #include "editor/quon_strings.h"
 #include "nc/apply_block.h"
 #include "nc/block_scanner.h"
-#include "nc/modal_labels.h"
 #include "nc/modal_state.h"
 #include "nc/motion_block.h"
-#include "nc/program_listing.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {
@@ -517,8 +517,10 @@ PlayResult PlaybackController::runMill() {
     const int32_t savedToolIndex = library.currentToolIndex();
 
     PlaySink sink(*this);
+    ModalLabels labels(cs);
     InterpreterEnv ienv;
-    ienv.controls = &cs;
+    ienv.display = &labels;
+    ienv.switches = [&cs] { return modalSwitchesFrom(cs); };
     ienv.hooks = &library;
     ienv.mainThread = env_.mainThread;
     ienv.warningsTo = &prog;
