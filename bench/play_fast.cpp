@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/main_window_controls.h"
+#include "app/modal_labels.h"
+#include "app/play_controller.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
-#include "nc/playback.h"
 #include "stock/stock_spec.h"
 
 using namespace vantrel;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include "core/version.h"
 
 #include <mutex>
 #include "app/play_options.h"
@@ -71,7 +72,7 @@ struct ColourPalette {
 };
 
 struct WindowLayout {
-    std::string caption = "Vantrel 3.71";
+    std::string caption = kMainWindowCaption;
     int clientWidth = 640, clientHeight = 480;
     int panelTop = 29;                  // height of the top tool bar Panel7
     int panelLeft = 128;                // width of the coordinate panel Panel1

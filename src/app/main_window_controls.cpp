@@ -1,4 +1,5 @@
 #include "app/main_window_controls.h"
+#include "core/version.h"
 
 namespace vantrel {
 
@@ -6,7 +7,7 @@ namespace {
 
 // KIND|name|parent|caption|hint|tag|flags  (see addControlTable)
 const char* kMenus = R"(
-FORM|mcform||Vantrel 3.71|||
+FORM|mcform||)" VANTREL_VERSION_CAPTION R"(|||
 FORM|memoform||編集|||
 MENU|File1|MainMenu1|ファイル|||
 MENU|N1|File1|テキスト|||

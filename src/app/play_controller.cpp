@@ -1,4 +1,5 @@
 #include "app/play_controller.h"
+#include "core/version.h"
 
 #include <chrono>
 #include <cmath>
@@ -552,7 +553,7 @@ PlayResult PlaybackController::runMill() {
     library.setCurrentToolIndex(savedToolIndex);
     library.loadWorkingTool(savedToolIndex);
     if (view) view->playEnd(rebuild);
-    cs.setCaption("mcform", "Vantrel 3.71");
+    cs.setCaption("mcform", kMainWindowCaption);
     disableModalLabels(cs);
     return result;
 }

@@ -9,6 +9,7 @@
 // repaints only that rectangle.
 #include <functional>
 #include <vector>
+#include "core/version.h"
 
 #include "app/app_state.h"
 #include "core/control_set.h"
@@ -23,7 +24,7 @@
 namespace vantrel {
 
 inline constexpr const char* kCaptionDrawing = "描画中…";
-inline constexpr const char* kCaptionIdle = "Vantrel 3.71";
+inline constexpr const char* kCaptionIdle = kMainWindowCaption;
 inline constexpr int kPanelRightWidth = 130;  // Panel3
 inline constexpr int kPanelBottomHeight = 29;
 // A tiny grid interval must not ask for millions of lines.

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 #include <vector>
+#include "core/version.h"
 
 #include "app/scene_render_command.h"
 #include "cli/blocks_command.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "--version") {
-        std::puts("vantrel-sim 3.71");
+        std::printf("vantrel-sim %s\n", vantrel::kVersion);
         return 0;
     }
     if (cmd == "render-test") {
