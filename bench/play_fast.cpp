@@ -1,5 +1,5 @@
-// Headless fast play through the whole interpreter (scanner, modal state, motion, steppers, the play
-// controller's block loop) without cutting or drawing: 100,000 blocks of 1 mm feed moves at a 0.1 mm
+// Headless fast play through the whole interpreter (scanner, modal state, motion, steppers, its pass
+// loop under the play controller) without cutting or drawing: 100,000 blocks of 1 mm feed moves at a 0.1 mm
 // step, ten steps a block.
 #include <benchmark/benchmark.h>
 

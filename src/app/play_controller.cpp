@@ -445,7 +445,7 @@ void PlaybackController::execute() {
     try {
         ctl_.moveInProgress = false;
         env_.mainThread->invoke([this] { lockUi(); });
-        r = runMill();
+        r = runPlay();
     } catch (...) {
         // Whatever went wrong, the window must not stay locked: fall through to the unlock.
         r.end = PlayEnd::Stop;
@@ -498,7 +498,7 @@ PlayResult PlaybackController::runNow(uint8_t mode) {
     return lastResult();
 }
 
-PlayResult PlaybackController::runMill() {
+PlayResult PlaybackController::runPlay() {
     ControlSet& cs = *env_.controls;
     TQuonStrings& prog = *env_.program;
     const int32_t lastLine = prog.count() - 1;

@@ -221,7 +221,7 @@ class PlaybackController : public BackgroundWork {
 
   private:
     void execute();
-    PlayResult runMill();
+    PlayResult runPlay();
     void lockUi();
     void unlockUi();
     void blockDisplayUpdate(int32_t line, int32_t lastLine);
