@@ -1,14 +1,14 @@
-// Headless fast play through the whole interpreter (scanner, modal state, motion, steppers, the play
-// controller's block loop) without cutting or drawing: 100,000 blocks of 1 mm feed moves at a 0.1 mm
+// Headless fast play through the whole interpreter (scanner, modal state, motion, steppers, its pass
+// loop under the play controller) without cutting or drawing: 100,000 blocks of 1 mm feed moves at a 0.1 mm
 // step, ten steps a block.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "app/main_window_controls.h"
+#include "app/modal_labels.h"
+#include "app/play_controller.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
-#include "nc/playback.h"
 #include "stock/stock_spec.h"
 
 using namespace vantrel;

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "app/headless_setup.h"
+#include "app/play_controller.h"
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
-#include "nc/playback.h"
 #include "platform/main_thread.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"

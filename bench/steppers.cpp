@@ -75,7 +75,7 @@ void BM_StepFeedMoves(benchmark::State& state) {
 }
 BENCHMARK(BM_StepFeedMoves)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same moves as program text through scanner, ApplyBlock and the motion code (for comparison).
+// The same moves as program text through the interpreter, as the trace runs it (for comparison).
 void BM_TraceProgram(benchmark::State& state) {
     static const std::string text = [] {
         std::string t = "G90 G17 G00 X0 Y0 Z-1.\nS5000 M03\nG01 F500.\n";  // 0.1 mm per revolution

@@ -1,5 +1,5 @@
-// Random programs through the scanner, ApplyBlock, the compensation and the steppers with a step
-// budget: no crash, no position that is not a number, and every run ends within the budget.
+// Random programs through the interpreter (scanner, ApplyBlock, the compensation and the steppers) with a
+// step budget: no crash, no position that is not a number, and every run ends within the budget.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>

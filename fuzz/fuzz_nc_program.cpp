@@ -1,5 +1,5 @@
-// Arbitrary bytes as a program file: loaded through LoadFromFile, scanned block by block and applied to
-// the modal state with warnings on (so the text is also written to). Checks on the way: every value
+// Arbitrary bytes as a program file: loaded through LoadFromFile and run through the interpreter with
+// warnings on (so the text is also written to). Checks on the way: every value
 // is finite, no block holds more than 30 words, and a file with clean CR LF breaks is saved back byte
 // for byte.
 #include <unistd.h>
@@ -11,11 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "app/modal_labels.h"
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
-#include "nc/apply_block.h"
-#include "nc/block_scanner.h"
-#include "nc/modal_labels.h"
+#include "nc/interpreter.h"
+#include "nc/modal_hooks.h"
+#include "nc/modal_state.h"
 #include "platform/main_thread.h"
 #include "stock/stock_spec.h"
 
@@ -81,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (prog.fileImage(image) && cleanCrLf(bytes))
         check(image == bytes, "CR LF file not saved back byte for byte");
 
-    // Scan and apply every block; the limit only bounds the run time of a single input.
+    // Run the program through the interpreter; the budgets only bound the run time of a single input.
     vantrel::ControlSet& cs = controls();
     cs.setChecked("menu_play_ton", size % 3 == 1);
     cs.setChecked("menu_okupitch", size % 5 == 2);
@@ -91,30 +92,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hooks.atc = true;
     vantrel::InlineMainThread mt;
     vantrel::StockSpec stock;
-    vantrel::ModalContext ctx{cs, hooks, mt, &prog, stock};
-    vantrel::ModalState modal;
-    vantrel::ScanState scan;
-    scan.startPass(static_cast<int32_t>(size % 7) - 1);
-    if (size % 2) scan.labelLetters = vantrel::LabelLetters::OOnly;
-    vantrel::BlockQueue queue;
-    const int64_t limit = 20 * static_cast<int64_t>(prog.count()) + 50;
-    for (int64_t k = 0; k < limit; ++k) {
-        vantrel::FetchBlock(prog, scan, queue);
-        const vantrel::BlockWords& b = queue[0];
-        check(b.count >= 0 && b.count <= vantrel::BlockWords::kMaxWords, "word count out of range");
-        check(scan.stack.depth >= 0 && scan.stack.depth <= vantrel::SubprogramStack::kCapacity,
-              "depth out of range");
-        for (int i = 0; i < b.count; ++i)
-            check(std::isfinite(b.values[static_cast<std::size_t>(i)]), "value not finite");
-        const vantrel::BlockWords& exec = queue.executing();
-        if (exec.count > 0) {
-            vantrel::ApplyBlock(modal, exec, ctx);
+    struct Checks : vantrel::MachineActions {
+        void modalChanged(const vantrel::ModalState& modal, const vantrel::BlockWords& b) override {
+            check(b.count >= 0 && b.count <= vantrel::BlockWords::kMaxWords, "word count out of range");
+            for (int i = 0; i < b.count; ++i)
+                check(std::isfinite(b.values[static_cast<std::size_t>(i)]), "value not finite");
             check(std::isfinite(modal.feedPerMinute) && std::isfinite(modal.feedPerRev), "feed not finite");
             check(modal.stepLength > 0, "step length not positive");
-            vantrel::finishBlockSetup(modal);
         }
-        if (exec.programEnd || (scan.exhausted && k > 8)) break;
-    }
+        void onPiece(const vantrel::MotionSegment& piece, int32_t line) override {
+            check(line >= 0, "piece without a line");
+            (void)piece;
+        }
+        bool skipSlashBlocks() override { return skip; }
+        bool skip = false;
+    } actions;
+    actions.skip = size % 4 == 3;
+    vantrel::ModalLabels labels(cs);
+    const vantrel::ModalSwitches switches = vantrel::modalSwitchesFrom(cs);
+    vantrel::InterpreterEnv env;
+    env.display = &labels;
+    env.switches = [&switches] { return switches; };
+    env.hooks = &hooks;
+    env.mainThread = &mt;
+    env.warningsTo = &prog;
+    env.stock = &stock;
+    env.startLine = static_cast<int32_t>(size % 7) - 1;
+    env.blockBudget = 20 * static_cast<int64_t>(prog.count()) + 50;
+    env.stepBudget = 200000;
+    const vantrel::MachineKind kind =
+        size % 2 ? vantrel::MachineKind::WireEdm : vantrel::MachineKind::VerticalMill;
+    vantrel::Interpreter interp(vantrel::Dialect::forMachine(kind), prog, env, actions);
+    const vantrel::InterpretResult r = interp.run();
+    check(r.blocks <= env.blockBudget, "block budget overrun");
 
     // The text operations on the same bytes must not fail either.
     prog.SetText(bytes);

@@ -8,15 +8,16 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include "core/version.h"
 
 #include <mutex>
+#include "app/play_options.h"
 #include "core/image32.h"
 #include "core/machine_kind.h"
 #include "core/shared_value.h"
 #include "core/vec3.h"
 #include "nc/modal_state.h"
 #include "nc/motion.h"
-#include "nc/play_options.h"
 #include "render/view_state.h"
 #include "stock/material_removal.h"
 #include "stock/stock_spec.h"
@@ -72,7 +73,7 @@ struct ColourPalette {
 };
 
 struct WindowLayout {
-    std::string caption = "Vantrel 3.71";
+    std::string caption = kMainWindowCaption;
     int clientWidth = 640, clientHeight = 480;
     int panelTop = 29;                  // height of the top tool bar Panel7
     int panelLeft = 128;                // width of the coordinate panel Panel1

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "core/version.h"
 
 #include "app/app_state.h"
 #include "core/control_set.h"
@@ -17,7 +18,7 @@ namespace vantrel {
 class TQuonStrings;
 
 inline constexpr const char* kAppTitle = "VANTREL";
-inline constexpr const char* kWindowCaption = "Vantrel 3.71";
+inline constexpr const char* kWindowCaption = kMainWindowCaption;
 inline constexpr const char* kHelpFile = "vantrelhelp.html";
 inline constexpr const char* kMsgConnected = "接続中です";
 inline constexpr const char* kMsgConfirmExit = "終了しますか?";

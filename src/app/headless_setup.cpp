@@ -7,9 +7,13 @@
 
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
+#include "app/modal_labels.h"
 #include "app/settings_store.h"
-#include "nc/modal_labels.h"
+#include "core/number_format.h"
+#include "platform/scripted_ui_services.h"
+#include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
+#include "tools/tool_commands.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {
@@ -33,6 +37,25 @@ bool parseTriple(const std::string& s, std::array<double, 3>& v) {
     return n == 3;
 }
 
+// What an option sets, as the messages name it.
+std::string optionName(const std::string& option) {
+    static const std::pair<const char*, const char*> names[] = {
+        {"--machine", "機械の種類"},
+        {"--stock", "材料寸法"},
+        {"--pitch", "材料ピッチ"},
+        {"--tool-diameter", "工具径"},
+        {"--nose-radius", "ノーズR"},
+        {"--tool-length", "工具長"},
+        {"--holder", "ホルダ"},
+        {"--max-steps", "ステップ数の上限"},
+        {"--max-blocks", "ブロック数の上限"},
+        {"--max-output", "出力の上限"},
+    };
+    for (const auto& [o, n] : names)
+        if (option == o) return std::string(n) + " (" + o + ")";
+    return option;
+}
+
 }  // namespace
 
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
@@ -40,9 +63,11 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     const std::string& a = args[i];
     const bool numeric = a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" ||
                          a == "--tool-length" || (allowHolder && a == "--holder");
-    if (a != "--machine" && a != "--stock" && a != "--settings" && !numeric) return OptionResult::NotMine;
+    const bool budget = a == "--max-steps" || a == "--max-blocks" || a == "--max-output";
+    if (a != "--machine" && a != "--stock" && a != "--settings" && !numeric && !budget)
+        return OptionResult::NotMine;
     if (i + 1 >= args.size()) {
-        error = a + " takes a value";
+        error = optionName(a) + " の後に値を指定してください";
         return OptionResult::Bad;
     }
     const std::string& v = args[++i];
@@ -63,7 +88,7 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
         else if (v == "wire")
             o.kind = MachineKind::WireEdm;
         else {
-            error = "unknown machine '" + v + "' (mill, hmill, lathe, vlathe or wire)";
+            error = "機械の種類 '" + v + "' は使えません (mill, hmill, lathe, vlathe, wire のいずれか)";
             return OptionResult::Bad;
         }
         return OptionResult::Taken;
@@ -77,7 +102,7 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
         }
         std::array<double, 3> sz{}, off{};
         if (!parseTriple(size, sz) || (at != std::string::npos && !parseTriple(offset, off))) {
-            error = "--stock takes X,Y,Z or X,Y,Z@OX,OY,OZ";
+            error = optionName(a) + " は X,Y,Z または X,Y,Z@OX,OY,OZ の形で指定してください";
             return OptionResult::Bad;
         }
         o.stockSize = sz;
@@ -86,14 +111,17 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     }
     double d = 0;
     if (!parseNumber(v, d)) {
-        error = a + " takes a number";
+        error = optionName(a) + " には数値を指定してください ('" + v + "')";
         return OptionResult::Bad;
     }
-    if (a == "--pitch") {
-        if (!(d > 0)) {
-            error = "--pitch must be positive";
+    if (budget) {
+        if (!(d >= 1 && d <= 9e18) || d != std::floor(d)) {
+            error = optionName(a) + " には 1 以上の整数を指定してください ('" + v + "')";
             return OptionResult::Bad;
         }
+        const auto n = static_cast<int64_t>(d);
+        (a == "--max-steps" ? o.maxSteps : a == "--max-blocks" ? o.maxBlocks : o.maxOutputBytes) = n;
+    } else if (a == "--pitch") {
         o.pitch = d;
     } else if (a == "--tool-diameter") {
         o.toolDiameter = d;
@@ -102,8 +130,8 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     } else if (a == "--tool-length") {
         o.toolLength = d;
     } else {
-        if (d < 0 || d > 6) {
-            error = "--holder takes 0..6";
+        if (d < 0 || d > 6 || d != std::floor(d)) {
+            error = "--holder には 0 から 6 までの整数を指定してください";
             return OptionResult::Bad;
         }
         o.holder = static_cast<int>(d);
@@ -111,43 +139,59 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     return OptionResult::Taken;
 }
 
-bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& message) {
-    message.clear();
+bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* error, std::string* notes) {
+    if (notes) notes->clear();
     const bool stored = !o.settingsFile.empty();
     if (stored) {
-        std::string error;
-        if (!loadSettingsForHeadless(o.settingsFile, s, error, message)) {
-            message = o.settingsFile + ": " + error;
+        std::string loadError, loadNotes;
+        if (!loadSettingsForHeadless(o.settingsFile, s, loadError, loadNotes)) {
+            if (error) *error = o.settingsFile + ": " + loadError;
             return false;
         }
+        if (notes) *notes = loadNotes;
     }
     // A machine on the command line wins over the stored one, as a selection in the window would.
-    MachineKind kind = stored ? s.machineKind : o.kind;
+    MachineKind kind = s.machineKind;
     if (!stored || (o.kindGiven && o.kind != s.machineKind)) {
         kind = o.kind;
         s.machineKind = kind;
         s.machineKindShared = static_cast<int32_t>(kind);
-        applyMachineKindDefaults(s, kind, s.machine.radiusProgramming);
+        applyMachineKindDefaults(s, kind, stored ? s.machine.radiusProgramming : false);
         s.tools.currentToolIndex = 0;
     }
+    // The window's value edits check these values; a command line gets the same answer.
+    ScriptedUiServices ui;
+    auto refuse = [&](const char* option, const std::string& value) {
+        if (error) {
+            *error = optionName(option) + " の値 " + value + " は範囲外です";
+            if (!ui.messages.empty()) *error += " (" + ui.messages.back() + ")";
+        }
+        return false;
+    };
+    if (o.pitch && !setStockField(s.stock, kStockTagPitch, *o.pitch, ui))
+        return refuse("--pitch", jsonNumber(*o.pitch));
     if (o.stockSize) {
-        s.stock.sizeX = static_cast<float>((*o.stockSize)[0]);
-        s.stock.sizeY = static_cast<float>((*o.stockSize)[1]);
-        s.stock.sizeZ = static_cast<float>((*o.stockSize)[2]);
+        const int tags[3] = {kStockTagSizeX, kStockTagSizeY, kStockTagSizeZ};
+        for (int a = 0; a < 3; ++a)
+            if (!setStockField(s.stock, tags[a], (*o.stockSize)[static_cast<size_t>(a)], ui))
+                return refuse("--stock", jsonNumber((*o.stockSize)[static_cast<size_t>(a)]));
     }
     if (o.stockOffset) {
-        s.stock.offsetX = static_cast<float>((*o.stockOffset)[0]);
-        s.stock.offsetY = static_cast<float>((*o.stockOffset)[1]);
-        s.stock.offsetZ = static_cast<float>((*o.stockOffset)[2]);
+        const int tags[3] = {kStockTagOffsetX, kStockTagOffsetY, kStockTagOffsetZ};
+        for (int a = 0; a < 3; ++a)
+            if (!setStockField(s.stock, tags[a], (*o.stockOffset)[static_cast<size_t>(a)], ui))
+                return refuse("--stock", jsonNumber((*o.stockOffset)[static_cast<size_t>(a)]));
     }
-    if (o.pitch) s.stock.pitch = *o.pitch;
     if (o.holder) s.machine.holderStandard = *o.holder;
     if (!stored) initialiseToolTables(s.tools, kind);  // the stored tables are the shop's own
     if (std::vector<ToolRecord>* list = toolListFor(s.tools, kind)) {
         for (ToolRecord& t : *list) {
-            if (o.toolDiameter) t.diameter = *o.toolDiameter;
-            if (o.noseRadius) t.noseRadius = *o.noseRadius;
-            if (o.toolLength) t.length = *o.toolLength;
+            if (o.toolDiameter && !setToolField(t, kind, kToolTagDiameter, *o.toolDiameter, ui))
+                return refuse("--tool-diameter", jsonNumber(*o.toolDiameter));
+            if (o.noseRadius && !setToolField(t, kind, kToolTagNoseRadius, *o.noseRadius, ui))
+                return refuse("--nose-radius", jsonNumber(*o.noseRadius));
+            if (o.toolLength && !setToolField(t, kind, kToolTagLength, *o.toolLength, ui))
+                return refuse("--tool-length", jsonNumber(*o.toolLength));
         }
     }
     loadWorkingTool(s.tools, kind, s.tools.currentToolIndex);
@@ -155,9 +199,11 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& mess
     return true;
 }
 
-void setUpHeadlessState(AppState& s, const HeadlessOptions& o) {
-    std::string ignored;
-    setUpHeadlessState(s, o, ignored);
+bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& message) {
+    std::string error, notes;
+    const bool ok = setUpHeadlessState(s, o, &error, &notes);
+    message = ok ? notes : error;
+    return ok;
 }
 
 HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
@@ -172,14 +218,7 @@ HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
 }
 
 std::string jsonNumber(double v) {
-    if (!std::isfinite(v)) return "null";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6f", v);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
-    return s;
+    return formatFixedTrimmed(v);
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 // What the headless commands (play, render) share: their machine, stock and tool options, and an
 // application state set up from them as the desktop program would set it up for that machine.
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,16 @@
 
 namespace vantrel {
 
+// The work a headless run may do before it ends with "budget": beyond what real programs need (two
+// million executed blocks is a program text of some 50 MB; twenty million steps are 2 km of feed at a
+// 0.1 mm step), and reached within seconds by a program that calls itself into an exponential loop
+// or pecks with a Q of a micrometre. The options raise them.
+inline constexpr int64_t kDefaultMaxSteps = 20'000'000;
+inline constexpr int64_t kDefaultMaxBlocks = 2'000'000;
+inline constexpr int64_t kDefaultMaxOutputBytes = 256LL << 20;
+// The exit status of a run that reached its budget.
+inline constexpr int kExitBudget = 3;
+
 struct HeadlessOptions {
     MachineKind kind = MachineKind::VerticalMill;
     std::optional<std::array<double, 3>> stockSize, stockOffset;
@@ -22,24 +33,30 @@ struct HeadlessOptions {
     std::optional<int> holder;  // 0..6, only where a command offers --holder
     bool kindGiven = false;     // --machine was on the command line
     std::string settingsFile;   // --settings FILE: start from a stored state instead of the start-up one
+    int64_t maxSteps = kDefaultMaxSteps;
+    int64_t maxBlocks = kDefaultMaxBlocks;
+    int64_t maxOutputBytes = kDefaultMaxOutputBytes;
 };
 
 enum class OptionResult { NotMine, Taken, Bad };
 
-// Reads the option at args[i] when it is one of --machine, --stock, --pitch, --tool-diameter,
-// --nose-radius, --tool-length, --settings (and --holder when allowHolder), moving i past its value.
-// On Bad, `error` says what the option takes.
+// The one parser of the options the headless commands share. Reads the option at args[i] when it is
+// one of --machine, --stock, --pitch, --tool-diameter, --nose-radius, --tool-length, --settings,
+// --max-steps, --max-blocks, --max-output (and --holder when allowHolder), moving i past its value. On
+// Bad, `error` says what the option takes. The values' ranges are checked by setUpHeadlessState.
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
                                  bool allowHolder, std::string& error);
 
 // Machine defaults (or the stored state of --settings, loaded and applied as the window does at
 // start-up), then what the command line gives on top: machine, stock sizes and offsets, pitch, holder,
-// tool values for every entry of the family's list; the working tool and the stock grid. False when
-// the settings file cannot be read, with `message` saying why; on success `message` lists the stored
-// values that could not be read (empty when none).
+// tool values for every entry of the family's list; the working tool and the stock grid. The values go
+// through the same checks as the window's value edits. False when the settings file cannot be read or
+// a value is out of range, with `error` (when given) saying why; `notes` (when given) lists the stored
+// values that could not be read.
+bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* error = nullptr,
+                        std::string* notes = nullptr);
+// The same with one message: the error on failure, the notes on success.
 bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& message);
-// The same for callers that take no --settings (nothing can fail then).
-void setUpHeadlessState(AppState& s, const HeadlessOptions& o);
 
 // A play without a window: the main window's controls and the modal status labels, the calling thread
 // as the UI thread, no keys or mouse, and the session that cuts the stock. Attach a drawing view to
@@ -57,7 +74,8 @@ class HeadlessPlay {
     std::unique_ptr<PlaySession> session_;
 };
 
-// A number for the JSON reports: at most six decimals, trailing zeros dropped, never "-0".
+// A number for the JSON reports: at most six decimals, trailing zeros dropped, never "-0", every digit
+// of a large number written out.
 std::string jsonNumber(double v);
 
 }  // namespace vantrel

@@ -1,4 +1,5 @@
 #include "app/main_window_controls.h"
+#include "core/version.h"
 
 namespace vantrel {
 
@@ -6,7 +7,7 @@ namespace {
 
 // KIND|name|parent|caption|hint|tag|flags  (see addControlTable)
 const char* kMenus = R"(
-FORM|mcform||Vantrel 3.71|||
+FORM|mcform||)" VANTREL_VERSION_CAPTION R"(|||
 FORM|memoform||編集|||
 MENU|File1|MainMenu1|ファイル|||
 MENU|N1|File1|テキスト|||
@@ -80,7 +81,7 @@ ITEM|menu_playfast|N5|高速再生（内部処理）||6|
 ITEM|menu_playstep|N5|ステップ再生||7|
 ITEM|N57|N5|再生終了|||
 SEP||N5||||
-ITEM|menu_playlineon|N5|再生時補間経路描画|||
+ITEM|menu_playlineon|N5|再生時補間経路描画|||k
 ITEM|menu_okupitch|N5|再生時送り材料ピッチ|||c
 ITEM|menu_endless|N5|終端無（エンドレス）|||
 ITEM|menu_play_ton|N5|Ｔ（M6）指令無視|||

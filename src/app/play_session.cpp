@@ -1,6 +1,7 @@
 #include "app/play_session.h"
 
 #include "stock/material_removal.h"
+#include "tools/tool_commands.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {
@@ -52,6 +53,22 @@ void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool draw
 void CuttingPlaybackView::playStart(uint8_t mode) {
     if (beforePlay) mt_.invoke(beforePlay);
     ForwardingPlaybackView::playStart(mode);
+}
+
+void CuttingPlaybackView::spindleChanged(int32_t state) {
+    s_.modal.spindle = state;
+    ForwardingPlaybackView::spindleChanged(state);
+}
+
+void CuttingPlaybackView::playEnd(bool rebuildStock) {
+    // The spindle stops with the play, whatever the program left it doing.
+    s_.modal.spindle = 0;
+    ForwardingPlaybackView::playEnd(rebuildStock);
+}
+
+void ToolLibraryHooks::selectTool(double tWord) {
+    // The T format of the machine options decides which digits name the tool.
+    selectToolByTWord(s_.tools, kindOf(s_), tWord, s_.machine.tCodeFormat);
 }
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/app_state.h"
-#include "nc/playback.h"
+#include "app/play_controller.h"
 
 namespace vantrel {
 
@@ -25,6 +25,7 @@ class ToolLibraryHooks : public ModalHooks {
     double toolDiameter(int32_t index) const override;
     bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
     void animateToolChange(int32_t, int32_t) override {}
+    void selectTool(double tWord) override;
     double referenceZ() const override { return s_.pos.reference.z; }
     double currentZ() const override { return s_.pos.tool.z; }
     void moveToToolChangeHeight(double z) override { s_.pos.tool.z = z; }
@@ -52,6 +53,9 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
     // What must end before a play draws (a running screen effect repaints the whole scene, which must
     // not interleave with the play's drawing). Runs on the UI thread.
     std::function<void()> beforePlay;
+    // The scene turns the spindle from the state the play sets.
+    void spindleChanged(int32_t state) override;
+    void playEnd(bool rebuildStock) override;
 
   private:
     AppState& s_;

@@ -5,9 +5,9 @@
 #include <limits>
 #include <optional>
 
+#include "app/play_controller.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
-#include "nc/playback.h"
 #include "render/picture_placement.h"
 #include "render/picture_plane.h"
 #include "render/raster.h"
@@ -963,6 +963,79 @@ void SceneComposer::playEnd(bool rebuildStock) {
         return;
     }
     showScene();
+}
+
+namespace {
+
+// The points of a piece for drawing: its ends, or for an arc its run around the centre (extra turns of
+// a helix included, the normal axis moving evenly), in steps of at most 5 degrees.
+std::vector<Vec3> piecePolyline(const MotionSegment& piece) {
+    const bool arc = piece.moveKind == kMoveArcCW || piece.moveKind == kMoveArcCCW;
+    if (!arc || !(piece.radius > 0) || !std::isfinite(piece.radius) || !isFinite(piece.centre))
+        return {piece.start, piece.end};
+    const PlaneAxes ax = planeAxes(piece.plane);
+    const double ca = axisValue(piece.centre, ax.a), cb = axisValue(piece.centre, ax.b);
+    const double twoPi = 2 * 3.14159265358979323846;
+    double ts = std::atan2(axisValue(piece.start, ax.b) - cb, axisValue(piece.start, ax.a) - ca);
+    double te = std::atan2(axisValue(piece.end, ax.b) - cb, axisValue(piece.end, ax.a) - ca);
+    const bool cw = piece.moveKind == kMoveArcCW;
+    double sweep = cw ? ts - te : te - ts;
+    while (sweep <= 1e-12) sweep += twoPi;
+    const double turns = std::isfinite(piece.turns) && piece.turns > 1 ? std::min(piece.turns, 1000.0) : 1.0;
+    sweep += (turns - 1) * twoPi;
+    const int n = std::clamp(static_cast<int>(std::ceil(sweep / (twoPi / 72))), 1, 72 * 1000);
+    const double n0 = axisValue(piece.start, ax.n), n1 = axisValue(piece.end, ax.n);
+    std::vector<Vec3> pts;
+    pts.reserve(static_cast<size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        const double f = static_cast<double>(i) / n;
+        const double t = ts + (cw ? -1 : 1) * sweep * f;
+        Vec3 p;
+        setAxis(p, ax.a, ca + piece.radius * std::cos(t));
+        setAxis(p, ax.b, cb + piece.radius * std::sin(t));
+        setAxis(p, ax.n, n0 + (n1 - n0) * f);
+        pts.push_back(p);
+    }
+    pts.back() = piece.end;
+    return pts;
+}
+
+}  // namespace
+
+void SceneComposer::drawPathPiece(const MotionSegment& piece, bool rapid) {
+    if (scene_.width() <= 0 || scene_.height() <= 0) return;
+    const uint32_t colour = s_.colours[rapid ? 4 : 3];
+    const ClipRect clip = scene_.fullClip();
+    const std::vector<Vec3> pts = piecePolyline(piece);
+    // Points far outside the image are left out rather than walked pixel by pixel.
+    constexpr int32_t kFar = 1 << 20;
+    struct Pixel {
+        int32_t x, y;
+        bool near;
+    };
+    auto pixel = [&](const Vec3& v) {
+        const ProjectedPoint p = projectPoint(s_.view, v);
+        const int64_t x = int64_t{s_.view.originX} + p.px, y = int64_t{s_.view.originY} + p.py;
+        const bool near = x > -kFar && x < kFar && y > -kFar && y < kFar;
+        return Pixel{static_cast<int32_t>(near ? x : 0), static_cast<int32_t>(near ? y : 0), near};
+    };
+    PixelRect dirty;
+    Pixel prev = pixel(pts[0]);
+    for (size_t i = 1; i < pts.size(); ++i) {
+        const Pixel p = pixel(pts[i]);
+        if (prev.near && p.near) {
+            paintLine2D(scene_.image(), colour, clip, prev.x, prev.y, p.x, p.y, rapid);
+            paintLine2D(window_, colour, clip, prev.x, prev.y, p.x, p.y, rapid);
+            dirty.include(prev.x, prev.y);
+            dirty.include(p.x, p.y);
+        }
+        prev = p;
+    }
+    ++pathPiecesDrawn_;
+    const PixelRect r = dirty.clippedTo(std::min(scene_.width(), window_.width()),
+                                        std::min(scene_.height(), window_.height()));
+    if (!r.empty() && onWindowUpdate)
+        onWindowUpdate(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
 }
 
 }  // namespace vantrel

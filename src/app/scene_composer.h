@@ -9,9 +9,11 @@
 // repaints only that rectangle.
 #include <functional>
 #include <vector>
+#include "core/version.h"
 
 #include "app/app_state.h"
 #include "core/control_set.h"
+#include "nc/motion.h"
 #include "platform/text_painter.h"
 #include "render/frame_buffer.h"
 #include "render/view_commands.h"
@@ -23,7 +25,7 @@
 namespace vantrel {
 
 inline constexpr const char* kCaptionDrawing = "描画中…";
-inline constexpr const char* kCaptionIdle = "Vantrel 3.71";
+inline constexpr const char* kCaptionIdle = kMainWindowCaption;
 inline constexpr int kPanelRightWidth = 130;  // Panel3
 inline constexpr int kPanelBottomHeight = 29;
 // A tiny grid interval must not ask for millions of lines.
@@ -114,6 +116,10 @@ class SceneComposer {
     void composeToolFrame();
     // The lathe and wire repaint when the tool's pixel changes.
     void moveRepaint(uint8_t mode);
+    // Path drawing during play: the piece goes into the scene image (where it stays until the next full
+    // repaint) and the window image; feeds solid, rapids dotted, arcs as arcs.
+    void drawPathPiece(const MotionSegment& piece, bool rapid);
+    int64_t pathPiecesDrawn() const { return pathPiecesDrawn_; }
     void playEnd(bool rebuildStock);
     bool playing() const { return playing_; }
     // The window image's rectangles copied during the last step (for tests and the benchmark).
@@ -173,6 +179,7 @@ class SceneComposer {
     SceneArea area_;
     bool panelsHidden_ = false;
     float spinPhase_ = 0;
+    int64_t pathPiecesDrawn_ = 0;
 
     // Playback state.
     bool playing_ = false;

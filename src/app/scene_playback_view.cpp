@@ -47,4 +47,8 @@ void ScenePlaybackView::playEnd(bool rebuildStock) {
     mt_.invoke([&] { c_.playEnd(rebuildStock); });
 }
 
+void ScenePlaybackView::drawPath(const MotionSegment& piece, bool rapid) {
+    mt_.invoke([&] { c_.drawPathPiece(piece, rapid); });
+}
+
 }  // namespace vantrel

@@ -1,8 +1,8 @@
 #pragma once
 // The drawing side of a play: attached to the cutting view (CuttingPlaybackView::setDrawing), it runs
 // the scene composition on the UI thread at every request of the playback thread and waits for it.
+#include "app/play_controller.h"
 #include "app/scene_composer.h"
-#include "nc/playback.h"
 #include "platform/main_thread.h"
 
 namespace vantrel {
@@ -18,6 +18,7 @@ class ScenePlaybackView : public PlaybackView {
     void perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) override;
     void moveEnded(uint8_t mode, const Vec3& end) override;
     void playEnd(bool rebuildStock) override;
+    void drawPath(const MotionSegment& piece, bool rapid) override;
 
     int64_t drawnSteps() const { return drawnSteps_; }
 

@@ -218,12 +218,10 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    std::string setupMessage;
-    if (!setUpHeadlessState(s, opt, setupMessage)) {
-        err << "vantrel-sim render: " << setupMessage << "\n";
-        return 1;
-    }
-    if (!setupMessage.empty()) err << "vantrel-sim render: " << setupMessage << "\n";
+    std::string setupError, setupNotes;
+    if (!setUpHeadlessState(s, opt, &setupError, &setupNotes))
+        return err << "vantrel-sim render: " << setupError << "\n", 2;
+    if (!setupNotes.empty()) err << "vantrel-sim render: " << setupNotes << "\n";
     const MachineKind kind = s.machineKind;
     auto initial = std::make_unique<StockGrid>();
     initialiseStockGrid(*initial, s.stock, kind);
@@ -262,7 +260,12 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         ScenePlaybackView drawing(s, composer, headless.mainThread);
         session.view().setDrawing(&drawing);
         const uint8_t mode = PlaybackController::modeFor(fastMode ? 1 : 0, kind, false);
+        session.controller().setBudget(opt.maxSteps, opt.maxBlocks);
         const PlayResult r = session.controller().runNow(mode);
+        if (r.end == PlayEnd::Budget)
+            err << "vantrel-sim render: 処理量の上限に達したため再生を途中で終了しました (--max-steps / "
+                   "--max-blocks "
+                   "で上限を上げられます)\n";
         // The machined stock in full and the tool where it stands.
         if (isTurning(kind) || isMilling(kind)) composer.drawStockSurface();
         {

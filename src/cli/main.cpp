@@ -4,13 +4,13 @@
 #include <iostream>
 #include <string>
 #include <vector>
+#include "core/version.h"
 
-#include "app/play_command.h"
 #include "app/scene_render_command.h"
+#include "cli/blocks_command.h"
 #include "cli/dnc_commands.h"
-#include "app/settings_store.h"
-#include "nc/blocks_command.h"
-#include "nc/trace.h"
+#include "cli/play_command.h"
+#include "cli/trace_command.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"
 
@@ -29,13 +29,14 @@ const char* kUsage =
     "  render-test OUT.png   draw a fixed scene of shapes with the software renderer\n"
     "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
     "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
-    "             [--settings FILE]\n"
+    "             [--settings FILE] [--max-steps N] [--max-blocks N] [--max-output BYTES]\n"
     "                        print the tool path of FILE, one JSON object per move piece\n"
     "  render [FILE] --out OUT.png [--play] [--machine KIND] [--size WxH] [--fit] ...\n"
     "                        draw the main window's scene (after playing FILE with --play) into a PNG\n"
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
     "            [--settings FILE]   start from a settings store written by the window\n"
+    "            [--max-steps N] [--max-blocks N]   raise the work budget (exit 3 when reached)\n"
     "                        play FILE headless, cutting the stock, and write a JSON report\n";
 
 }  // namespace
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "--version") {
-        std::puts("vantrel-sim 3.71");
+        std::printf("vantrel-sim %s\n", vantrel::kVersion);
         return 0;
     }
     if (cmd == "render-test") {
@@ -75,27 +76,8 @@ int main(int argc, char** argv) {
         return vantrel::runBlocksCommand(argv[2], std::cout);
     }
     if (cmd == "trace") {
-        std::vector<std::string> args(argv + 2, argv + argc);
-        // --settings FILE: the stored machine and tool table stand in for the start-up ones; the
-        // other options on the command line override them.
-        vantrel::TraceOptions base;
-        for (size_t i = 0; i < args.size(); ++i) {
-            if (args[i] != "--settings") continue;
-            if (i + 1 >= args.size()) {
-                std::fputs("vantrel-sim trace: --settings takes a file\n", stderr);
-                return 2;
-            }
-            std::string error, warnings;
-            if (!vantrel::traceOptionsFromSettings(args[i + 1], base, error, warnings)) {
-                std::cerr << "vantrel-sim trace: " << args[i + 1] << ": " << error << "\n";
-                return 1;
-            }
-            if (!warnings.empty()) std::cerr << "vantrel-sim trace: " << warnings << "\n";
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-            --i;
-        }
-        return vantrel::runTraceCommand(args, std::cout, std::cerr, base);
+        return vantrel::runTraceCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                        std::cerr);
     }
     if (cmd == "render") {
         return vantrel::runSceneRenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,

@@ -1,5 +1,7 @@
 #include "core/number_format.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -83,6 +85,20 @@ std::string FormatFloat(std::string_view pattern, double value) {
     }
     out += suffix;
     return out;
+}
+
+std::string formatFixedTrimmed(double v) {
+    if (!std::isfinite(v)) return "null";
+    // A double of up to 1e308 has 309 digits before the point.
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+    std::string s(buf, r.ec == std::errc() ? r.ptr : buf);
+    if (s.find('.') != std::string::npos) {
+        while (!s.empty() && s.back() == '0') s.pop_back();
+        if (!s.empty() && s.back() == '.') s.pop_back();
+    }
+    if (s == "-0") s = "0";
+    return s;
 }
 
 }  // namespace vantrel

@@ -15,4 +15,8 @@ namespace vantrel {
 
 std::string FormatFloat(std::string_view pattern, double value);
 
+// A number for the JSON the headless commands write: fixed point with at most six decimals, trailing
+// zeros dropped, never "-0", every digit of a large number written out; "null" when not finite.
+std::string formatFixedTrimmed(double v);
+
 }  // namespace vantrel

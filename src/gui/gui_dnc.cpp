@@ -1,8 +1,8 @@
 #include "gui/gui_dnc.h"
 
+#include "app/program_listing.h"
 #include "gui/main_window.h"
 #include "gui/program_editor.h"
-#include "nc/program_listing.h"
 
 namespace vantrel {
 

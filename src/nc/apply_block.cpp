@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "core/control_set.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
 #include "editor/quon_strings.h"
@@ -16,14 +15,15 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-const char* const kMotionLabels[] = {"label_g00", "label_g01", "label_g02", "label_g03"};
-const char* const kPlaneLabels[] = {"label_g17", "label_g18", "label_g19"};
-const char* const kCompLabels[] = {"label_g40", "label_g41", "label_g42"};
-const char* const kLengthLabels[] = {"label_g43", "label_g44", "label_g49"};
+const ModalCode kMotionCodes[] = {ModalCode::G00, ModalCode::G01, ModalCode::G02, ModalCode::G03};
+const ModalCode kPlaneCodes[] = {ModalCode::G17, ModalCode::G18, ModalCode::G19};
+const ModalCode kCompCodes[] = {ModalCode::G40, ModalCode::G41, ModalCode::G42};
+const ModalCode kLengthCodes[] = {ModalCode::G43, ModalCode::G44, ModalCode::G49};
 
+// One code of a group in force, the others not.
 template <std::size_t N>
-void selectLabel(ControlSet& cs, const char* const (&group)[N], int which) {
-    for (std::size_t i = 0; i < N; ++i) cs.setEnabled(group[i], static_cast<int>(i) == which);
+void selectCode(ModalDisplay& d, const ModalCode (&group)[N], int which) {
+    for (std::size_t i = 0; i < N; ++i) d.inForce(group[i], static_cast<int>(i) == which);
 }
 
 std::string intText(double v) {
@@ -33,7 +33,7 @@ std::string intText(double v) {
 void endNurbs(ModalState& m, ModalContext& ctx) {
     if (m.nurbsState != 1) return;
     ctx.hooks.runOutNurbs(m);
-    ctx.controls.setEnabled("label_g062", false);
+    ctx.display.inForce(ModalCode::G062, false);
     m.nurbsState = 0;
     m.nurbsPoints.clear();
 }
@@ -44,17 +44,17 @@ bool near(double g, double code) {
 }
 
 void applyG(ModalState& m, double g, ModalContext& ctx) {
-    ControlSet& cs = ctx.controls;
+    ModalDisplay& d = ctx.display;
     endNurbs(m, ctx);
     if (near(g, 2.1) || near(g, 3.1)) {
         m.motion = g < 2.5 ? 2 : 3;
         m.cycle = 80;
-        selectLabel(cs, kMotionLabels, m.motion);
+        selectCode(d, kMotionCodes, m.motion);
         return;
     }
     if (near(g, 6.2)) {
         m.nurbsState = 2;
-        cs.setEnabled("label_g062", true);
+        d.inForce(ModalCode::G062, true);
         return;
     }
     if (near(g, 50.1)) {
@@ -74,7 +74,7 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
         case 3:
             m.motion = code;
             m.cycle = 80;
-            selectLabel(cs, kMotionLabels, code);
+            selectCode(d, kMotionCodes, code);
             break;
         case 4:
         case 12:
@@ -89,24 +89,24 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
         case 18:
         case 19:
             m.plane = code - 17;
-            selectLabel(cs, kPlaneLabels, m.plane);
+            selectCode(d, kPlaneCodes, m.plane);
             break;
         case 40:
             m.radiusComp = 0;
-            selectLabel(cs, kCompLabels, 0);
+            selectCode(d, kCompCodes, 0);
             break;
         case 41:
         case 42:
             if (m.radiusComp == 0) m.radiusComp = code == 41 ? 3 : 4;
-            selectLabel(cs, kCompLabels, code - 40);
+            selectCode(d, kCompCodes, code - 40);
             break;
         case 43:
         case 44:
             m.lengthOffsetCalled = true;
-            selectLabel(cs, kLengthLabels, code - 43);
+            selectCode(d, kLengthCodes, code - 43);
             break;
         case 49:
-            selectLabel(cs, kLengthLabels, 2);
+            selectCode(d, kLengthCodes, 2);
             break;
         case 68:
             m.rotationState = 2;
@@ -132,21 +132,21 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
         case 90:
         case 91:
             m.incremental = code - 90;
-            cs.setEnabled("label_g90", code == 90);
-            cs.setEnabled("label_g91", code == 91);
+            d.inForce(ModalCode::G90, code == 90);
+            d.inForce(ModalCode::G91, code == 91);
             break;
         case 93:
         case 94:
         case 95:
             m.feedMode = code - 94;
-            cs.setEnabled("label_g94", code == 94);
-            cs.setEnabled("label_g95", code == 95);
+            d.inForce(ModalCode::G94, code == 94);
+            d.inForce(ModalCode::G95, code == 95);
             break;
         case 96:
         case 97:
             m.speedMode = code - 96;
-            cs.setEnabled("label_g96", code == 96);
-            cs.setEnabled("label_g97", code == 97);
+            d.inForce(ModalCode::G96, code == 96);
+            d.inForce(ModalCode::G97, code == 97);
             break;
         case 98:
         case 99:
@@ -180,8 +180,8 @@ void applyF(ModalState& m, double value, ModalContext& ctx) {
             m.feedPerRev = speed > 0 ? f / speed : ctx.stock.pitch;
         }
     }
-    ctx.controls.setCaption("label_f", FormatFloat("##0.###", m.feedPerRev));
-    ctx.controls.setCaption("label_f1", FormatFloat("##0.###", m.feedPerMinute));
+    ctx.display.value(ModalValue::FeedPerRev, FormatFloat("##0.###", m.feedPerRev));
+    ctx.display.value(ModalValue::FeedPerMinute, FormatFloat("##0.###", m.feedPerMinute));
 }
 
 std::string toolNumberText(int32_t t) {
@@ -194,7 +194,7 @@ void toolChange(ModalState& m, ModalContext& ctx) {
     ModalHooks& h = ctx.hooks;
     if (h.atcAnimationOn()) h.animateToolChange(h.loadedToolIndex(), h.currentToolIndex());
     h.loadWorkingTool(h.currentToolIndex());
-    ctx.controls.setCaption("label_t0", ctx.controls.caption("label_t1"));
+    ctx.display.toolChanged();
     const double target = h.referenceZ() - h.workingToolTotalLength();
     if (h.currentZ() != target) WriteWarning(ctx, ctx.currentLine, WarningKind::ZNotAtReference);
     h.moveToToolChangeHeight(target);
@@ -215,7 +215,9 @@ const char* warningText(WarningKind kind) {
 }
 
 bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
-    if (ctx.program == nullptr || !ctx.controls.checked("menu_error")) return false;
+    if (!ctx.switches.warnings) return false;
+    if (ctx.onWarning) ctx.onWarning(line, warningText(kind));
+    if (ctx.program == nullptr) return false;
     const std::string text = warningText(kind);
     TQuonStrings* program = ctx.program;
     bool written = false;
@@ -229,7 +231,7 @@ bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
 }
 
 void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
-    ControlSet& cs = ctx.controls;
+    ModalDisplay& d = ctx.display;
     ModalHooks& hooks = ctx.hooks;
     m.clearBlockItems();
     ctx.currentLine = b.line;
@@ -243,7 +245,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
             case kCodeD:
                 m.seen.d = true;
                 m.compRadius = hooks.workingToolDiameter() / 2;
-                cs.setCaption("label_g40d", intText(v));
+                d.value(ModalValue::D, intText(v));
                 break;
             case kCodeF:
                 applyF(m, v, ctx);
@@ -253,7 +255,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
                 break;
             case kCodeH:
                 m.seen.h = true;
-                cs.setCaption("label_g49h", intText(v));
+                d.value(ModalValue::H, intText(v));
                 break;
             case kCodeI:
                 m.seen.i = true;
@@ -272,7 +274,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
                     m.mCodes[static_cast<std::size_t>(m.mCodeCount++)] = v;
                 break;
             case kCodeN:
-                cs.setCaption("label_n", intText(v));
+                d.value(ModalValue::N, intText(v));
                 break;
             case kCodeP:
                 m.seen.p = true;
@@ -300,22 +302,22 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         }
     }
 
-    const bool ignoreT = cs.checked("menu_play_ton");
-    const bool warn = cs.checked("menu_error");
+    const bool ignoreT = ctx.switches.ignoreT;
+    const bool warn = ctx.switches.warnings;
 
     // 1. M codes (M05, M09, M00, M01, M02, M30 act after the movement; M98, M99 when scanned).
     for (int k = 0; k < m.mCodeCount; ++k) {
         switch (saturatingToInt32(m.mCodes[static_cast<std::size_t>(k)])) {
             case 3:
-                cs.setEnabled("label_m03", true);
-                cs.setEnabled("label_m04", false);
-                cs.setEnabled("label_m05", false);
+                d.inForce(ModalCode::M03, true);
+                d.inForce(ModalCode::M04, false);
+                d.inForce(ModalCode::M05, false);
                 m.spindle = 1;
                 break;
             case 4:
-                cs.setEnabled("label_m04", true);
-                cs.setEnabled("label_m03", false);
-                cs.setEnabled("label_m05", false);
+                d.inForce(ModalCode::M04, true);
+                d.inForce(ModalCode::M03, false);
+                d.inForce(ModalCode::M05, false);
                 m.spindle = 2;
                 break;
             case 6:
@@ -324,8 +326,8 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
                 if (!ignoreT) toolChange(m, ctx);
                 break;
             case 8:
-                cs.setEnabled("label_m08", true);
-                cs.setEnabled("label_m09", false);
+                d.inForce(ModalCode::M08, true);
+                d.inForce(ModalCode::M09, false);
                 break;
             default:
                 break;
@@ -335,14 +337,15 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     // 3. Spindle speed.
     if (m.seen.s) {
         m.spindleSpeed = saturatingToInt32(m.registers[kCodeS]);
-        cs.setCaption(m.speedMode == 0 ? "label_s" : "label_s1", std::to_string(m.spindleSpeed.load()));
+        d.value(m.speedMode == 0 ? ModalValue::SpeedG96 : ModalValue::SpeedG97,
+                std::to_string(m.spindleSpeed.load()));
     }
 
     // 4. Tool selection.
     if (m.seen.t && !ignoreT) {
         const int32_t t = saturatingToInt32(m.registers[kCodeT]);
-        hooks.setCurrentToolIndex(hooks.findToolIndex(t));
-        cs.setCaption("label_t1", toolNumberText(t));
+        hooks.selectTool(m.registers[kCodeT]);
+        d.value(ModalValue::NextTool, toolNumberText(t));
     }
 
     const bool compRequested = m.radiusComp == 3 || m.radiusComp == 4;
@@ -353,16 +356,16 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
     // 6. and 7. Fall back to the selected tool for a missing H or D.
     if (m.lengthOffsetCalled && !m.seen.h) {
-        cs.setCaption("label_g49h", "!" + std::to_string(hooks.currentToolIndex()));
+        d.value(ModalValue::H, "!" + std::to_string(hooks.currentToolIndex()));
     }
     if (compRequested && !m.seen.d) {
         m.compRadius = hooks.toolDiameter(hooks.currentToolIndex()) / 2;
-        cs.setCaption("label_g40d", "!" + std::to_string(hooks.currentToolIndex()));
+        d.value(ModalValue::D, "!" + std::to_string(hooks.currentToolIndex()));
     }
 
     // 8. Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make
     // the steppers divide by zero or never finish, so the stock pitch stands in for it.
-    if (!cs.checked("menu_okupitch") && m.registers[kCodeF] > 0 && m.feedPerRev > 0 &&
+    if (!ctx.switches.stepFromPitch && m.registers[kCodeF] > 0 && m.feedPerRev > 0 &&
         std::isfinite(m.feedPerRev)) {
         m.stepLength = m.feedPerRev;
     } else {
@@ -419,6 +422,10 @@ void finishBlockSetup(ModalState& m) {
         m.rotationAngle = m.seen.r ? m.registers[kCodeR] * kPi / 180 : 0;
         m.rotationState = 1;
     }
+}
+
+void ModalHooks::selectTool(double tWord) {
+    setCurrentToolIndex(findToolIndex(saturatingToInt32(tWord)));
 }
 
 // ---- stand-in hooks -------------------------------------------------------------------------------

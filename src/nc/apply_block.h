@@ -1,41 +1,42 @@
 #pragma once
-// ApplyBlock: what the words of the executing block do to the modal state and the status labels.
+// ApplyBlock: what the words of the executing block do to the modal state, and what is shown of it.
 //
-// Usage, per pass and per block:
-//   ModalContext ctx{controls, hooks, mainThread, &program, stock};
+// Usage, per pass and per block (the interpreter's pass loop, nc/interpreter.h, is the one caller):
+//   ModalContext ctx{display, hooks, mainThread, &program, stock};
+//   ctx.switches = ...;                           // the Play menu's switches
 //   modal.resetForPass();
-//   initModalLabelsForPass(controls);             // nc/modal_labels.h
 //   ... for each executing block b (queue.executing(), count > 0):
 //   ApplyBlock(modal, b, ctx);                    // words in line order, then M codes, S, T, checks
 //   if (!modal.blockMakesNoMove()) { ... the movement of the block ... }
 //   finishBlockSetup(modal);                      // mirror (G51.1) and rotation (G68) set-up
 //
-// ApplyBlock runs on the playback thread. It sets label states and texts through the ControlSet
-// (which is thread-safe) and writes warnings into the program text only through
-// MainThread::invoke, and only while the Play menu item "menu_error" is checked. The Play menu items
-// "menu_play_ton" (ignore T and M06) and "menu_okupitch" (step length from the stock pitch) are read
-// from the ControlSet as well.
+// ApplyBlock runs on the playback thread. It reports what is in force through the ModalDisplay and
+// writes warnings into the program text only through MainThread::invoke, and only with warnings on.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "nc/block_scanner.h"
+#include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
 #include "nc/modal_state.h"
 
 namespace vantrel {
 
-class ControlSet;
 class MainThread;
 class TQuonStrings;
 struct StockSpec;
 
 struct ModalContext {
-    ControlSet& controls;
+    ModalDisplay& display;
     ModalHooks& hooks;
     MainThread& mainThread;
-    TQuonStrings* program;    // where warnings are written; null: never
-    const StockSpec& stock;   // its pitch is the step length without feed and the G94 feed fallback
+    TQuonStrings* program;   // where warnings are written; null: never
+    const StockSpec& stock;  // its pitch is the step length without feed and the G94 feed fallback
+    ModalSwitches switches{};
     int32_t currentLine = 0;  // program line of the block being applied (set by ApplyBlock)
+    // Told of every warning raised (with warnings on), whether or not the line already held it.
+    std::function<void(int32_t line, const char* text)> onWarning{};
 };
 
 enum class WarningKind { MissingD = 1, MissingH = 2, ZNotAtReference = 3 };
@@ -44,7 +45,7 @@ enum class WarningKind { MissingD = 1, MissingH = 2, ZNotAtReference = 3 };
 const char* warningText(WarningKind kind);
 
 // Puts the warning in front of program line `line` (unless the line already holds it), on the UI
-// thread, when "menu_error" is checked. Returns true when the line was changed.
+// thread, when warnings are on. Returns true when the line was changed.
 bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind);
 
 void ApplyBlock(ModalState& state, const BlockWords& block, ModalContext& ctx);

@@ -25,6 +25,8 @@ class ModalHooks {
     virtual double workingToolDiameter() const = 0;
     virtual double workingToolTotalLength() const = 0;
     virtual double toolDiameter(int32_t index) const = 0;  // of a list entry (0 when out of range)
+    // A T word selects the tool it names (the current tool index); by default its value is the number.
+    virtual void selectTool(double tWord);
 
     // Tool change.
     virtual bool atcAnimationOn() const = 0;

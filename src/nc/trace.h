@@ -1,8 +1,7 @@
 #pragma once
-// Headless path trace: plays a program through the scanner, ApplyBlock and the motion code without
-// cutting or drawing, and reports every move piece (and optionally every step). The command line
-// `vantrel-sim trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]`
-// prints one JSON object per line:
+// Headless path trace: runs a program through the interpreter, as the play does, without cutting or
+// drawing, and reports every move piece (and optionally every step). `vantrel-sim trace`
+// (cli/trace_command.h) prints one JSON object per line:
 //   {"line": 3, "kind": "cw", "plane": "xy", "start": [x,y,z], "end": [x,y,z], "centre": [x,y,z], "radius":
 //   r}
 //   {"step": [x,y,z]}                       (with --steps, every published position)
@@ -10,11 +9,15 @@
 // The format is what other tools compare paths with: keep it stable.
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/machine_kind.h"
+#include "nc/interpreter.h"
+#include "nc/modal_display.h"
+#include "nc/modal_hooks.h"
 #include "nc/motion.h"
 
 namespace vantrel {
@@ -31,6 +34,15 @@ struct TraceOptions {
     bool steps = false;
     int64_t stepBudget = -1;           // steps (and moves) allowed; negative: no limit
     int64_t blockBudget = 10'000'000;  // executed blocks allowed (a program looping through M99)
+    bool blockSkip = false;            // "/" blocks skipped
+    int32_t passes = 1;                // passes run (endless play stopped after that many)
+    ModalSwitches switches;        // the Play menu's switches (all off: T words act, no warnings, feed steps)
+    bool arcJoin = true;           // compensation corners joined by arcs ("円弧") or by lines ("線分")
+    Shared<bool>* stop = nullptr;  // set from a listener: the run ends after the move in progress
+    // The machine as a play has it; unset: the stand-in tool list and the dialect's points.
+    ModalHooks* hooks = nullptr;
+    std::optional<Vec3> start, reference;
+    std::optional<double> totalLength;
 };
 
 struct TraceResult {
@@ -38,6 +50,7 @@ struct TraceResult {
     double cuttingTime = 0;
     int64_t blocks = 0;
     bool budgetSpent = false;  // the run was cut short by a budget
+    PlayEnd how = PlayEnd::None;
 };
 
 // Runs one pass of the program, publishing pieces and steps to `sink`.
@@ -50,19 +63,24 @@ class JsonTraceWriter : public MotionSink {
     void onPiece(const MotionSegment& piece, int32_t line) override;
     void onStep(const Vec3& pos, bool drawDue) override;
     void writeEnd(const TraceResult& result);
+    // Bounds what the writer writes (bytes, the last line excepted): past it nothing more is written
+    // and `stop` is set so that the run ends.
+    void limitOutput(int64_t maxBytes, Shared<bool>* stop) {
+        maxBytes_ = maxBytes;
+        stop_ = stop;
+    }
+    bool outputOverrun() const { return overrun_; }
 
   private:
+    void write(const std::string& text);
     std::ostream& out_;
     bool steps_;
+    int64_t maxBytes_ = -1, written_ = 0;
+    Shared<bool>* stop_ = nullptr;
+    bool overrun_ = false;
 };
 
 // Formats a coordinate for the trace: at most six decimals, trailing zeros dropped, never "-0".
 std::string formatTraceNumber(double v);
-
-// The `trace` command: args are the words after "trace". Returns the exit status (0 done, 1 the file
-// could not be read, 2 bad arguments); messages go to `err`.
-// `base` holds what was set before the arguments are read (a stored tool list); the arguments override it.
-int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                    const TraceOptions& base = {});
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <unordered_map>
 
 #include "core/rounding.h"
 
@@ -57,17 +58,20 @@ int64_t readLabelNumber(std::string_view text, size_t pos) {
     return saturatingToInt64(v);
 }
 
-int findLabel(const ProgramLines& lines, int64_t label) {
+// The first line of every label (N or O number): built once per scan, so that a call costs a lookup
+// instead of a pass over the whole program.
+std::unordered_map<int64_t, int> indexLabels(const ProgramLines& lines) {
+    std::unordered_map<int64_t, int> index;
     const int count = lines.lineCount();
     for (int li = 0; li < count; ++li) {
         std::string_view t = lines.line(li);
         for (size_t i = 0; i < t.size(); ++i) {
             char ch = t[i];
-            if ((ch == 'N' || ch == 'n' || ch == 'O' || ch == 'o') && readLabelNumber(t, i + 1) == label)
-                return li;
+            if (ch == 'N' || ch == 'n' || ch == 'O' || ch == 'o')
+                index.emplace(readLabelNumber(t, i + 1), li);
         }
     }
-    return -1;
+    return index;
 }
 
 // Widens the extent by the quadrant points that an arc from `s` to `e` around `c` passes.
@@ -163,6 +167,8 @@ PathExtent scanProgramExtent(const ProgramLines& lines, const FitScanContext& ct
     const int count = lines.lineCount();
     const double xDivisor = ctx.xDivisor != 0 && std::isfinite(ctx.xDivisor) ? ctx.xDivisor : 1;
 
+    std::unordered_map<int64_t, int> labels;
+    bool labelsIndexed = false;
     int visits = 0;
     for (int li = 0; li < count && visits < ctx.maxLines; ++visits) {
         std::string_view t = lines.line(li);
@@ -321,7 +327,12 @@ PathExtent scanProgramExtent(const ProgramLines& lines, const FitScanContext& ct
 
         int next = li + 1;
         if (call && !inComment) {
-            const int label = findLabel(lines, RoundHalfAway64(p));
+            if (!labelsIndexed) {
+                labels = indexLabels(lines);
+                labelsIndexed = true;
+            }
+            const auto found = labels.find(RoundHalfAway64(p));
+            const int label = found == labels.end() ? -1 : found->second;
             if (label >= 0 && depth < kFitSubprogramDepth) {
                 stack[depth++] = li;
                 next = label + 1;

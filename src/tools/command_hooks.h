@@ -4,6 +4,7 @@
 // that they depend on no application object; an empty callback is simply skipped.
 #include <functional>
 #include <string>
+#include "core/version.h"
 
 namespace vantrel {
 
@@ -28,8 +29,5 @@ struct CommandHooks {
         if (setWaitCursor) setWaitCursor(on);
     }
 };
-
-// The main window's own caption, shown again when a long operation ends.
-inline constexpr const char* kMainWindowCaption = "Vantrel 3.71";
 
 }  // namespace vantrel

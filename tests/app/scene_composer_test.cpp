@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "app/play_controller.h"
 #include "app/scene_composer.h"
 #include "core/control_set.h"
-#include "nc/playback.h"
 #include "render/png_writer.h"
 #include "render/raster.h"
 #include "render/view.h"

@@ -16,8 +16,9 @@
 #include "app/application.h"
 #include "app/headless_setup.h"
 #include "app/main_window_controls.h"
-#include "app/play_command.h"
 #include "app/settings_store.h"
+#include "cli/play_command.h"
+#include "cli/trace_command.h"
 #include "nc/trace.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
@@ -733,9 +734,9 @@ TEST(SettingsStore, TraceTakesTheStoredToolList) {
     writeStore(st.path, "\"t_cnt\"=dword:00000002\r\n\"t_num1\"=hex:01,00,00,00\r\n\"t_ki1\"=hex:" +
                             doubleHex(30) + "\r\n\"t_ki0\"=hex:" + doubleHex(30) + "\r\n");
     const std::string program = std::string(VANTREL_TEST_DATA) + "/../../../samples/contour.nc";
-    auto trace = [&](const std::vector<std::string>& args, const TraceOptions& base) {
+    auto trace = [&](const std::vector<std::string>& args) {
         std::ostringstream out, err;
-        EXPECT_EQ(runTraceCommand(args, out, err, base), 0) << err.str();
+        EXPECT_EQ(runTraceCommand(args, out, err), 0) << err.str();
         return out.str();
     };
     TraceOptions stored;
@@ -744,10 +745,10 @@ TEST(SettingsStore, TraceTakesTheStoredToolList) {
     EXPECT_EQ(stored.machine, MachineKind::VerticalMill);
     ASSERT_EQ(stored.tools.size(), 2u);
     EXPECT_EQ(stored.tools[1], (std::pair<int32_t, double>{1, 30}));
-    const std::string plain = trace({program}, TraceOptions{});
-    const std::string fromStore = trace({program}, stored);
+    const std::string plain = trace({program});
+    const std::string fromStore = trace({program, "--settings", st.path});
     EXPECT_NE(fromStore, plain);
-    EXPECT_EQ(trace({program, "--tool-diameter", "10"}, stored), plain);
+    EXPECT_EQ(trace({program, "--settings", st.path, "--tool-diameter", "10"}), plain);
     TraceOptions none;
     EXPECT_FALSE(traceOptionsFromSettings((st.dir.path / "none.reg").string(), none, error, warnings));
 }

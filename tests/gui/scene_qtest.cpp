@@ -12,6 +12,7 @@
 #include "gui/qt_main_thread.h"
 #include "gui/scene_view.h"
 #include "platform/scripted_ui_services.h"
+#include "render/raster.h"
 #include "render/view.h"
 #include "render/view_commands.h"
 
@@ -22,6 +23,7 @@ class SceneTest : public QObject {
   private slots:
     void playShowsThePocketInTheSceneWidget();
     void positionLabelsFollowTheToolDuringAPlay();
+    void pathPiecesAreDrawnDuringAPlayWithPathDrawingOn();
 };
 
 // The main window with the pocket sample loaded, shown offscreen, its play and its scene.
@@ -100,6 +102,35 @@ void SceneTest::playShowsThePocketInTheSceneWidget() {
     QCOMPARE(shot.pixel(x, y) & 0xFFFFFFu, after & 0xFFFFFFu);
     // Copies during the play were rectangles, not the whole picture each step.
     QVERIFY(c.fullWindowCopies() < 10);
+}
+
+// "再生時補間経路描画" turned on from its tool-bar button: every piece of the play is drawn into the
+// scene, in the feed-path colour, and stays in the picture after the play.
+void SceneTest::pathPiecesAreDrawnDuringAPlayWithPathDrawingOn() {
+    Harness h;
+    QVERIFY(h.open());
+    SceneComposer& c = h.scene->composer();
+    auto* button = qobject_cast<QToolButton*>(h.window->widget("sb_lineplay"));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(h.controls.checked("menu_playlineon"));
+    h.controls.setChecked("menu_repaint", false);  // no full repaint after the play
+    // The stock hidden: its cut cells, redrawn as they are cut, would cover the path inside the pocket.
+    h.state.stock.visible = 0;
+    fitToScreen(h.state.view, c.viewEnvironment());
+    h.app.requestRepaint();
+    const uint32_t feed = toPixel(h.state.colours[3]);
+    auto feedPixels = [&] {
+        int64_t n = 0;
+        for (int y = 0; y < c.window().height(); ++y)
+            for (int x = 0; x < c.window().width(); ++x)
+                n += (c.window().at(x, y) & 0xFFFFFFu) == (feed & 0xFFFFFFu);
+        return n;
+    };
+    const int64_t before = feedPixels();
+    QVERIFY(h.playToTheEnd());
+    QVERIFY(c.pathPiecesDrawn() > 10);
+    QVERIFY2(feedPixels() > before + 300, "the feed path shows in the window image");
 }
 
 // The X label shows the tool's X while the pocket plays (the tool and holder shown), and the step-play

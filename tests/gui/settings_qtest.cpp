@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "app/application.h"
-#include "app/play_command.h"
 #include "app/scene_render_command.h"
 #include "app/settings_store.h"
+#include "cli/play_command.h"
 #include "editor/quon_strings.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "stock/stock_fit.h"
 
 namespace vantrel {
@@ -11,6 +13,21 @@ PathExtent scan(std::vector<std::string> lines, Vec3 start = {0, 0, 100}) {
     ctx.start = start;
     ctx.referencePoint = {0, 0, 500};
     return scanProgramExtent(prog, ctx);
+}
+
+TEST(StockFit, ManyCallsCostALookupEach) {
+    // 40,000 lines of which half call a subprogram at the end: once a pass over the whole program per
+    // call (80 s); now the labels are indexed once.
+    std::vector<std::string> lines{"G90 G01 Z-1. F100"};
+    for (int i = 0; i < 20000; ++i) {
+        lines.push_back("G01 X" + std::to_string(i % 100) + ".");
+        lines.push_back("M98 P9000");
+    }
+    lines.insert(lines.end(), {"M30", "O9000", "G01 Y5.", "Y0", "M99"});
+    const auto t0 = std::chrono::steady_clock::now();
+    const PathExtent e = scan(lines);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 2.0);
+    EXPECT_EQ(e.max, (Vec3{99, 5, -1}));
 }
 
 TEST(StockFit, FeedsWidenRapidsOnlyMove) {

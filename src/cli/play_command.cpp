@@ -1,4 +1,4 @@
-#include "app/play_command.h"
+#include "cli/play_command.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,7 +20,8 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const char* usage =
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--settings FILE] [--report out.json]\n";
+        "       [--tool-length L] [--settings FILE] [--max-steps N] [--max-blocks N]\n"
+        "       [--report out.json]\n";
     std::string file, report;
     HeadlessOptions opt;
     int modeTag = 1;
@@ -45,12 +46,14 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
             else if (v == "step")
                 modeTag = 2;
             else
-                return err << "vantrel-sim play: unknown mode '" << v << "'\n", 2;
+                return err << "vantrel-sim play: 再生の種類 '" << v
+                           << "' は使えません (fast, play, step のいずれか)\n",
+                       2;
         } else if (a == "--report") {
             if (i + 1 >= args.size()) return err << usage, 2;
             report = args[++i];
         } else if (!a.empty() && a[0] == '-') {
-            return err << "vantrel-sim play: unknown option '" << a << "'\n" << usage, 2;
+            return err << "vantrel-sim play: 不明なオプション '" << a << "'\n" << usage, 2;
         } else if (file.empty()) {
             file = a;
         } else {
@@ -68,12 +71,10 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
     auto state = std::make_unique<AppState>();
     AppState& s = *state;
-    std::string setupMessage;
-    if (!setUpHeadlessState(s, opt, setupMessage)) {
-        err << "vantrel-sim play: " << setupMessage << "\n";
-        return 1;
-    }
-    if (!setupMessage.empty()) err << "vantrel-sim play: " << setupMessage << "\n";
+    std::string setupError, setupNotes;
+    if (!setUpHeadlessState(s, opt, &setupError, &setupNotes))
+        return err << "vantrel-sim play: " << setupError << "\n", 2;
+    if (!setupNotes.empty()) err << "vantrel-sim play: " << setupNotes << "\n";
     const MachineKind kind = s.machineKind;
 
     // The stock as it starts, to tell how much the play removed.
@@ -83,16 +84,15 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     HeadlessPlay headless(s, program);
     headless.controls.setChecked("menu_error", true);  // warnings are written into the text and counted
     PlaySession& session = headless.session();
-    const int32_t linesBefore = program.count();
     const uint8_t mode = PlaybackController::modeFor(modeTag, kind, false);
+    session.controller().setBudget(opt.maxSteps, opt.maxBlocks);
     PlayResult r = session.controller().runNow(mode);
-    const int32_t warnings = program.count() - linesBefore;
 
     std::ostringstream json;
     json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end) << "\", \"position\": ["
          << jsonNumber(r.lastPosition.x) << ", " << jsonNumber(r.lastPosition.y) << ", "
          << jsonNumber(r.lastPosition.z) << "], \"cutting_time_min\": " << jsonNumber(r.cuttingTime)
-         << ", \"warnings\": " << warnings << ", \"passes\": " << r.passes
+         << ", \"warnings\": " << r.warnings << ", \"passes\": " << r.passes
          << ", \"cut_steps\": " << session.view().cutSteps()
          << ", \"stock_changed_steps\": " << session.view().changedSteps() << ", \"removed_volume_mm3\": "
          << jsonNumber(measureRemoved(*before, s.stockGrid, s.stock, kind).removedVolume) << "}\n";
@@ -104,6 +104,11 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
             err << "vantrel-sim play: " << report << ": " << error << "\n";
             return 1;
         }
+    }
+    if (r.end == PlayEnd::Budget) {
+        err << "vantrel-sim play: 処理量の上限 (ステップ " << opt.maxSteps << "、ブロック " << opt.maxBlocks
+            << ") に達したため途中で終了しました (--max-steps / --max-blocks で上限を上げられます)\n";
+        return kExitBudget;
     }
     return 0;
 }

@@ -21,13 +21,14 @@
 #include <string>
 #include <thread>
 
+#include "app/play_options.h"
 #include "core/control_set.h"
 #include "core/image32.h"
 #include "core/machine_kind.h"
 #include "core/shared_value.h"
+#include "nc/interpreter.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
-#include "nc/play_options.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "platform/ui_services.h"
@@ -63,17 +64,7 @@ struct PlayControl {
     Shared<bool> endless{false};  // follows "終端無（エンドレス）"; a held Esc clears it for the run
 };
 
-// How a play ended (the last pass).
-enum class PlayEnd { None, M02, M30, EndOfText, M99, Stop };
-const char* playEndName(PlayEnd end);  // "m02", "m30", "end_of_text", "m99", "stop"
-
-struct PlayResult {
-    int64_t blocks = 0;  // blocks executed (all passes)
-    PlayEnd end = PlayEnd::None;
-    Vec3 lastPosition;       // after the last move, before the tool returns
-    double cuttingTime = 0;  // minutes, of the last pass
-    int32_t passes = 0;
-};
+using PlayResult = InterpretResult;
 
 // What a play needs from the scene, the stock and the windows. Every method is called on the playback
 // thread; an implementation that touches widgets or the scene images uses MainThread::invoke itself.
@@ -103,6 +94,10 @@ class PlaybackView {
     virtual void setEditorCaption(const std::string& /*text*/) {}
     virtual void showListing() {}  // the listing image changed
     virtual void drawPath(const MotionSegment& /*piece*/, bool /*rapid*/) {}
+    // A piece of movement is about to run (from source line `line`).
+    virtual void pieceStarted(const MotionSegment& /*piece*/, int32_t /*line*/) {}
+    // The spindle's state: 0 stopped, 1 clockwise (M03), 2 counter-clockwise (M04).
+    virtual void spindleChanged(int32_t /*state*/) {}
 };
 
 // A view that passes every call on to the next one (when there is one). Views that add work to some
@@ -149,6 +144,12 @@ class ForwardingPlaybackView : public PlaybackView {
     void drawPath(const MotionSegment& piece, bool rapid) override {
         if (next_) next_->drawPath(piece, rapid);
     }
+    void pieceStarted(const MotionSegment& piece, int32_t line) override {
+        if (next_) next_->pieceStarted(piece, line);
+    }
+    void spindleChanged(int32_t state) override {
+        if (next_) next_->spindleChanged(state);
+    }
 
   private:
     PlaybackView* next_ = nullptr;
@@ -172,7 +173,8 @@ struct PlaybackEnv {
     double rapidStep = 10;
     Vec3 referencePoint{0, 0, 500};
     double toolTotalLength = 0;
-    int64_t stepBudget = -1;  // headless runs may bound the work
+    int64_t stepBudget = -1;  // headless runs may bound the work (negative: no bound)
+    int64_t blockBudget = -1;
     // Read at the start of every play: the values above may have been edited since construction.
     std::function<void(PlaybackEnv&)> refresh;
 };
@@ -201,6 +203,12 @@ class PlaybackController : public BackgroundWork {
     PlayResult runNow(uint8_t mode);
 
     PlayControl& control() { return ctl_; }
+    // Bounds the work of the plays run from now on (negative: none); a play that reaches a bound ends
+    // with PlayEnd::Budget.
+    void setBudget(int64_t steps, int64_t blocks) {
+        env_.stepBudget = steps;
+        env_.blockBudget = blocks;
+    }
     PlayResult lastResult() const;
 
     // BackgroundWork
@@ -213,7 +221,7 @@ class PlaybackController : public BackgroundWork {
 
   private:
     void execute();
-    PlayResult runMill();
+    PlayResult runPlay();
     void lockUi();
     void unlockUi();
     void blockDisplayUpdate(int32_t line, int32_t lastLine);

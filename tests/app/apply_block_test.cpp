@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "app/modal_labels.h"
 #include "core/control_set.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
 #include "platform/main_thread.h"
 #include "stock/stock_spec.h"
 
@@ -46,6 +46,7 @@ class ApplyBlockTest : public ::testing::Test {
         ScanState st;
         st.startPass(0);
         BlockQueue q;
+        ctx.switches = modalSwitchesFrom(cs);
         for (int k = 0; k < 10000; ++k) {
             FetchBlock(prog, st, q);
             if (q[0].count > 0) {
@@ -63,7 +64,8 @@ class ApplyBlockTest : public ::testing::Test {
     TQuonStrings prog;
     StockSpec stock;
     ModalState m;
-    ModalContext ctx{cs, hooks, mt, &prog, stock};
+    ModalLabels labels{cs};
+    ModalContext ctx{labels, hooks, mt, &prog, stock};
 };
 
 TEST_F(ApplyBlockTest, PassStartLabels) {
@@ -241,6 +243,7 @@ TEST_F(ApplyBlockTest, WarningsAreNotWrittenWithoutTheMenuItem) {
     EXPECT_EQ(mt.calls, 0);
     ctx.program = nullptr;
     cs.setChecked("menu_error", true);
+    ctx.switches = modalSwitchesFrom(cs);
     EXPECT_FALSE(WriteWarning(ctx, 0, WarningKind::MissingD));
     ctx.program = &prog;
     EXPECT_FALSE(WriteWarning(ctx, 99, WarningKind::MissingD));  // a line that is not there

@@ -1,6 +1,7 @@
 // Programs in, move transcripts out: the interpreter's motion through the trace entry points, and the
 // golden paths of tests/data/nc (checked independently by check_goldens.py there).
 #include "nc/trace.h"
+#include "cli/trace_command.h"
 
 #include <gtest/gtest.h>
 

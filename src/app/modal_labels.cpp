@@ -1,4 +1,4 @@
-#include "nc/modal_labels.h"
+#include "app/modal_labels.h"
 
 #include "core/control_set.h"
 
@@ -90,6 +90,64 @@ void initModalLabelsForPass(ControlSet& controls) {
 
 void disableModalLabels(ControlSet& controls) {
     for (const auto& n : modalLabelNames()) controls.setEnabled(n, false);
+}
+
+namespace {
+
+const char* labelOf(ModalCode code) {
+    static const char* const names[] = {
+        "label_g00", "label_g01", "label_g02", "label_g03", "label_g062", "label_g17", "label_g18",
+        "label_g19", "label_g40", "label_g41", "label_g42", "label_g43",  "label_g44", "label_g49",
+        "label_g90", "label_g91", "label_g94", "label_g95", "label_g96",  "label_g97", "label_m03",
+        "label_m04", "label_m05", "label_m08", "label_m09",
+    };
+    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(ModalCode::M09) + 1);
+    return names[static_cast<size_t>(code)];
+}
+
+const char* labelOf(ModalValue which) {
+    switch (which) {
+        case ModalValue::FeedPerRev:
+            return "label_f";
+        case ModalValue::FeedPerMinute:
+            return "label_f1";
+        case ModalValue::SpeedG96:
+            return "label_s";
+        case ModalValue::SpeedG97:
+            return "label_s1";
+        case ModalValue::D:
+            return "label_g40d";
+        case ModalValue::H:
+            return "label_g49h";
+        case ModalValue::N:
+            return "label_n";
+        case ModalValue::NextTool:
+            return "label_t1";
+    }
+    return "label_n";
+}
+
+}  // namespace
+
+void ModalLabels::inForce(ModalCode code, bool on) {
+    cs_.setEnabled(labelOf(code), on);
+}
+
+void ModalLabels::value(ModalValue which, const std::string& text) {
+    cs_.setCaption(labelOf(which), text);
+}
+
+void ModalLabels::toolChanged() {
+    // The tool in the spindle is the one the last T word selected.
+    cs_.setCaption("label_t0", cs_.caption("label_t1"));
+}
+
+ModalSwitches modalSwitchesFrom(const ControlSet& controls) {
+    ModalSwitches s;
+    s.ignoreT = controls.checked("menu_play_ton");
+    s.warnings = controls.checked("menu_error");
+    s.stepFromPitch = controls.checked("menu_okupitch");
+    return s;
 }
 
 }  // namespace vantrel

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "app/modal_labels.h"
+#include "app/play_controller.h"
 #include "editor/quon_strings.h"
-#include "nc/modal_labels.h"
-#include "nc/playback.h"
 #include "platform/scripted_ui_services.h"
 #include "platform/text_painter.h"
 #include "stock/stock_spec.h"

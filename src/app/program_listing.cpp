@@ -1,4 +1,4 @@
-#include "nc/program_listing.h"
+#include "app/program_listing.h"
 
 #include "editor/quon_strings.h"
 #include "platform/text_painter.h"

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "nc/modal_display.h"
+
 namespace vantrel {
 
 class ControlSet;
@@ -23,5 +25,20 @@ void initModalLabelsForPass(ControlSet& controls);
 
 // End of a play: every modal label disabled.
 void disableModalLabels(ControlSet& controls);
+
+// The status labels as the display of the interpreter's modal state.
+class ModalLabels : public ModalDisplay {
+  public:
+    explicit ModalLabels(ControlSet& controls) : cs_(controls) {}
+    void inForce(ModalCode code, bool on) override;
+    void value(ModalValue which, const std::string& text) override;
+    void toolChanged() override;
+
+  private:
+    ControlSet& cs_;
+};
+
+// The Play menu's switches as the window has them checked.
+ModalSwitches modalSwitchesFrom(const ControlSet& controls);
 
 }  // namespace vantrel

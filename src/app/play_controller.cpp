@@ -1,17 +1,18 @@
-#include "nc/playback.h"
+#include "app/play_controller.h"
+#include "core/version.h"
 
 #include <chrono>
 #include <cmath>
 
+#include "app/modal_labels.h"
+#include "app/program_listing.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
 #include "editor/quon_strings.h"
 #include "nc/apply_block.h"
 #include "nc/block_scanner.h"
-#include "nc/modal_labels.h"
 #include "nc/modal_state.h"
 #include "nc/motion_block.h"
-#include "nc/program_listing.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {
@@ -73,72 +74,66 @@ const char* const kLockedControls[] = {
     "N17",
 };
 
-bool hasM(const ModalState& m, int code, int index) {
-    return std::trunc(m.mCodes[static_cast<size_t>(index)]) == code;
-}
-
 bool isMillingMode(uint8_t m) {
     return m == kModeMillPlay || m == kModeMillFast || m == kModeMillStep || m == kModeGlPlay ||
            m == kModeGlStep;
 }
 
-// The tool library comes from outside; the interpreter's Z, the move to the tool-change height and
-// the G06.2 run-out belong to this play's motion.
-class MotionBoundHooks : public ModalHooks {
-  public:
-    MotionBoundHooks(ModalHooks& lib, MillMotion& motion, ToolPosition& tool)
-        : lib_(lib), motion_(motion), tool_(tool) {}
-    int32_t findToolIndex(int32_t n) override { return lib_.findToolIndex(n); }
-    int32_t currentToolIndex() const override { return lib_.currentToolIndex(); }
-    void setCurrentToolIndex(int32_t i) override { lib_.setCurrentToolIndex(i); }
-    int32_t loadedToolIndex() const override { return lib_.loadedToolIndex(); }
-    void loadWorkingTool(int32_t i) override { lib_.loadWorkingTool(i); }
-    double workingToolDiameter() const override { return lib_.workingToolDiameter(); }
-    double workingToolTotalLength() const override { return lib_.workingToolTotalLength(); }
-    double toolDiameter(int32_t i) const override { return lib_.toolDiameter(i); }
-    bool atcAnimationOn() const override { return lib_.atcAnimationOn(); }
-    void animateToolChange(int32_t from, int32_t to) override { lib_.animateToolChange(from, to); }
-    double referenceZ() const override { return lib_.referenceZ(); }
-    double currentZ() const override { return motion_.current().z; }
-    void moveToToolChangeHeight(double z) override {
-        motion_.toolChangedTo(z);
-        tool_.set(motion_.current());
-    }
-    void runOutNurbs(ModalState& state) override { motion_.runOutNurbs(state); }
-
-  private:
-    ModalHooks& lib_;
-    MillMotion& motion_;
-    ToolPosition& tool_;
-};
-
 }  // namespace
 
-const char* playEndName(PlayEnd end) {
-    switch (end) {
-        case PlayEnd::M02:
-            return "m02";
-        case PlayEnd::M30:
-            return "m30";
-        case PlayEnd::EndOfText:
-            return "end_of_text";
-        case PlayEnd::M99:
-            return "m99";
-        case PlayEnd::Stop:
-            return "stop";
-        case PlayEnd::None:
-            break;
-    }
-    return "none";
-}
-
-// Bridges the steppers' stream to the view with the mode's rules: which repaint at a pixel change and
-// at the end of a move, the speed slider's delay, the per-step update.
-class PlaySink : public MotionSink, public PathDrawHook {
+// The play's consumer of the machine actions: the modal labels and the block display, the stops and
+// the single block, and the steps passed to the view with the mode's rules (which repaint at a pixel
+// change and at the end of a move, the speed slider's delay, the per-step update).
+class PlaySink : public MachineActions, public PathDrawHook {
   public:
     explicit PlaySink(PlaybackController& c) : c_(c) {}
 
-    void onPiece(const MotionSegment& piece, int32_t) override { lastRapid_ = piece.moveKind == kMoveRapid; }
+    void passStarted(int32_t pass) override {
+        // Esc held as a pass starts ends endless play after it (a short press only cuts a pass short).
+        if (c_.env_.input && c_.env_.input->escape) c_.ctl_.endless = false;
+        initModalLabelsForPass(*c_.env_.controls);
+        if (c_.env_.view) c_.env_.view->passStart(pass);
+        spindle(0);
+    }
+    void passEnded(int32_t pass) override {
+        if (c_.env_.view) c_.env_.view->passEnd(pass);
+    }
+    void blockFetched(int32_t line, int32_t lastLine) override { c_.blockDisplayUpdate(line, lastLine); }
+    bool skipSlashBlocks() override { return c_.env_.options && c_.env_.options->blockSkip; }
+    void onSpindle(int32_t state) override {
+        ControlSet& cs = *c_.env_.controls;
+        cs.setEnabled("label_m03", state == 1);
+        cs.setEnabled("label_m04", state == 2);
+        cs.setEnabled("label_m05", state == 0);
+        spindle(state);
+    }
+    void coolant(bool on) override {
+        ControlSet& cs = *c_.env_.controls;
+        cs.setEnabled("label_m08", on);
+        cs.setEnabled("label_m09", !on);
+    }
+    void programStop(bool optional) override {
+        PlaybackView* view = c_.env_.view;
+        if (!optional) {
+            if (c_.env_.controls->checked("menu_m0no")) return;
+            // The caption first: whoever sees the raised buttons sees why.
+            if (view) view->setEditorCaption(kCaptionM0Stop);
+            c_.raisePlayButtons();
+        } else if (c_.env_.options && c_.env_.options->optionalStop) {
+            if (view) view->setEditorCaption(kCaptionM1Stop);
+            c_.raisePlayButtons();
+        }
+    }
+    void blockEnded(int32_t) override {
+        if (c_.env_.options && c_.env_.options->singleBlock) c_.raisePlayButtons();
+        c_.pauseLoop();
+    }
+    bool anotherPass() override { return c_.ctl_.endless; }
+
+    void onPiece(const MotionSegment& piece, int32_t line) override {
+        lastRapid_ = piece.moveKind == kMoveRapid;
+        if (c_.env_.view) c_.env_.view->pieceStarted(piece, line);
+    }
 
     bool pixelChanged(const Vec3& pos) override {
         PlaybackView* v = c_.env_.view;
@@ -186,6 +181,9 @@ class PlaySink : public MotionSink, public PathDrawHook {
     double lastTime_ = 0;
 
   private:
+    void spindle(int32_t state) {
+        if (c_.env_.view) c_.env_.view->spindleChanged(state);
+    }
     PlaybackController& c_;
     bool lastRapid_ = false;
     uint64_t timeCounter_ = 0;
@@ -256,6 +254,11 @@ void PlaybackController::bindCommands() {
         ctl_.endless = cs2.checked("menu_endless");
         if (env_.options) env_.options->endless = ctl_.endless;
     });
+    // "再生時補間経路描画": the Play menu's item and its tool-bar button are one switch.
+    cs.bind("menu_playlineon",
+            [this](const Control& c) { env_.controls->setChecked("sb_lineplay", c.checked); });
+    cs.bind("sb_lineplay",
+            [this](const Control& c) { env_.controls->setChecked("menu_playlineon", c.checked); });
     for (const char* n : {"label_n", "label_l"})
         cs.bind(n, [this](const Control& c) { selectStartBlock(c); });
     // The slider's own positions are the model; a move only has to wake a waiting play.
@@ -442,7 +445,7 @@ void PlaybackController::execute() {
     try {
         ctl_.moveInProgress = false;
         env_.mainThread->invoke([this] { lockUi(); });
-        r = runMill();
+        r = runPlay();
     } catch (...) {
         // Whatever went wrong, the window must not stay locked: fall through to the unlock.
         r.end = PlayEnd::Stop;
@@ -495,12 +498,11 @@ PlayResult PlaybackController::runNow(uint8_t mode) {
     return lastResult();
 }
 
-PlayResult PlaybackController::runMill() {
-    PlayResult result;
+PlayResult PlaybackController::runPlay() {
     ControlSet& cs = *env_.controls;
     TQuonStrings& prog = *env_.program;
     const int32_t lastLine = prog.count() - 1;
-    if (lastLine <= 0) return result;  // fewer than two lines: nothing happens at all
+    if (lastLine <= 0) return PlayResult{};  // fewer than two lines: nothing happens at all
 
     if (env_.refresh) env_.refresh(env_);
     PlaybackView* view = env_.view;
@@ -514,120 +516,35 @@ PlayResult PlaybackController::runMill() {
     StandInModalHooks standIn;
     ModalHooks& library = env_.hooks ? *env_.hooks : standIn;
     const int32_t savedToolIndex = library.currentToolIndex();
-    StockSpec defaultStock;
-    const StockSpec& stock = env_.stock ? *env_.stock : defaultStock;
 
     PlaySink sink(*this);
-    StepperEnv senv;
-    senv.tool = &tool;
-    senv.sink = &sink;
-    senv.input = env_.input;
-    senv.stopRequested = &ctl_.stopRequested;
-    senv.moveInProgress = &ctl_.moveInProgress;
-    senv.rapidStep = env_.rapidStep;
-    senv.stepBudget = env_.stepBudget;
-
-    MillMotionSettings settings;
-    settings.referencePoint = env_.referencePoint;
-    settings.totalLength = env_.toolTotalLength;
-    settings.arcJoin = !cs.checked("menu_hoseil");
-    settings.pathSkipRapids = cs.checked("menu_g0");
-    MillMotion motion(senv, settings);
-    MotionBoundHooks hooks(library, motion, tool);
-
-    ModalContext mctx{cs, hooks, *env_.mainThread, &prog, stock};
-    ModalState modal;
-    ScanState scan;
-    scan.labelLetters = isMilling(kind()) ? LabelLetters::NAndO : LabelLetters::OOnly;
-    bool endPlay = false;  // the main program's M99, Stop or Esc: no further pass
-
-    do {
-        if (env_.input && env_.input->escape) ctl_.endless = false;
-        // Pass start.
-        modal.resetForPass();
-        initModalLabelsForPass(cs);
+    ModalLabels labels(cs);
+    InterpreterEnv ienv;
+    ienv.display = &labels;
+    ienv.switches = [&cs] { return modalSwitchesFrom(cs); };
+    ienv.hooks = &library;
+    ienv.mainThread = env_.mainThread;
+    ienv.warningsTo = &prog;
+    ienv.stock = env_.stock;
+    ienv.tool = &tool;
+    ienv.input = env_.input;
+    ienv.stopRequested = &ctl_.stopRequested;
+    ienv.moveInProgress = &ctl_.moveInProgress;
+    ienv.rapidStep = env_.rapidStep;
+    ienv.stepBudget = env_.stepBudget;
+    ienv.blockBudget = env_.blockBudget;
+    ienv.motion.referencePoint = env_.referencePoint;
+    ienv.motion.totalLength = env_.toolTotalLength;
+    ienv.motion.arcJoin = !cs.checked("menu_hoseil");
+    ienv.beforePass = [this, &cs, &sink](InterpreterEnv& e) {
         ctl_.stopRequested = false;
-        // The start line may be stale (the program was shortened since it was chosen).
-        int32_t start = ctl_.startLine;
-        if (start < 0 || start > lastLine) start = 0;
-        scan = ScanState();
-        scan.labelLetters = isMilling(kind()) ? LabelLetters::NAndO : LabelLetters::OOnly;
-        scan.startPass(start);
-        BlockQueue queue;
-        motion.startPass(tool.get());
-        settings.pathSkipRapids = cs.checked("menu_g0");
-        motion.settings().pathHook = cs.checked("menu_playlineon") ? &sink : nullptr;
-        motion.settings().stepPlay = ctl_.mode == kModeMillStep || ctl_.mode == kModeGlStep;
-        ++result.passes;
-        result.end = PlayEnd::None;
-        if (view) view->passStart(result.passes);
-
-        bool endFlag = false;
-        int32_t line = 0;
-        while (line < lastLine && !ctl_.stopRequested && !endFlag) {
-            if ((env_.input && env_.input->escape) || ctl_.stopRequested) break;
-            FetchBlock(prog, scan, queue);
-            const BlockWords& b = queue.executing();
-            line = b.line;
-            blockDisplayUpdate(line, lastLine);
-            if (line >= lastLine) {
-                endFlag = true;
-                result.end = PlayEnd::EndOfText;
-            }
-            const bool skipped =
-                b.count > 0 && b.codes[0] == kCodeSlash && env_.options && env_.options->blockSkip;
-            if (b.count == 0 || skipped) continue;
-
-            ++result.blocks;
-            motion.beginBlock(line);
-            ApplyBlock(modal, b, mctx);
-            if (!modal.blockMakesNoMove()) motion.executeBlock(modal, queue, line >= lastLine);
-            finishBlockSetup(modal);
-            result.lastPosition = tool.get();
-
-            for (int i = 0; i < modal.mCodeCount && i < ModalState::kMaxMCodes; ++i) {
-                if (hasM(modal, 0, i)) {
-                    if (!cs.checked("menu_m0no")) {
-                        // The caption first: whoever sees the raised buttons sees why.
-                        if (view) view->setEditorCaption(kCaptionM0Stop);
-                        raisePlayButtons();
-                    }
-                } else if (hasM(modal, 1, i)) {
-                    if (env_.options && env_.options->optionalStop) {
-                        // The caption first: whoever sees the raised buttons sees why.
-                        if (view) view->setEditorCaption(kCaptionM1Stop);
-                        raisePlayButtons();
-                    }
-                } else if (hasM(modal, 2, i) || hasM(modal, 30, i)) {
-                    endFlag = true;
-                    result.end = hasM(modal, 2, i) ? PlayEnd::M02 : PlayEnd::M30;
-                } else if (hasM(modal, 5, i)) {
-                    cs.setEnabled("label_m05", true);
-                    cs.setEnabled("label_m03", false);
-                    cs.setEnabled("label_m04", false);
-                    modal.spindle = 0;
-                } else if (hasM(modal, 9, i)) {
-                    cs.setEnabled("label_m09", true);
-                    cs.setEnabled("label_m08", false);
-                }
-            }
-            if (b.programEnd) {
-                endFlag = true;
-                endPlay = true;
-                result.end = PlayEnd::M99;
-            }
-            if (env_.options && env_.options->singleBlock) raisePlayButtons();
-            pauseLoop();
-            if (senv.stepBudget == 0) break;
-        }
-        result.cuttingTime = senv.cuttingTime;
-        if (view) view->passEnd(result.passes);
-        if (ctl_.stopRequested || (env_.input && env_.input->escape)) {
-            if (result.end == PlayEnd::None) result.end = PlayEnd::Stop;
-            if (ctl_.stopRequested) endPlay = true;
-        }
-        if (senv.stepBudget == 0) endPlay = true;
-    } while (ctl_.endless && !ctl_.stopRequested && !endPlay);
+        e.startLine = ctl_.startLine;
+        e.motion.pathSkipRapids = cs.checked("menu_g0");
+        e.motion.pathHook = cs.checked("menu_playlineon") ? &sink : nullptr;
+        e.motion.stepPlay = ctl_.mode == kModeMillStep || ctl_.mode == kModeGlStep;
+    };
+    Interpreter interpreter(Dialect::forMachine(kind()), prog, ienv, sink);
+    const PlayResult result = interpreter.run();
 
     // After the passes: the tool returns to where it stood, the stock keeps its cuts.
     const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
@@ -636,7 +553,7 @@ PlayResult PlaybackController::runMill() {
     library.setCurrentToolIndex(savedToolIndex);
     library.loadWorkingTool(savedToolIndex);
     if (view) view->playEnd(rebuild);
-    cs.setCaption("mcform", "Vantrel 3.71");
+    cs.setCaption("mcform", kMainWindowCaption);
     disableModalLabels(cs);
     return result;
 }

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/play_command.h"
+#include "cli/play_command.h"
 #include "platform/atomic_file.h"
 
 using namespace vantrel;

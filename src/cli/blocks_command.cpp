@@ -1,4 +1,4 @@
-#include "nc/blocks_command.h"
+#include "cli/blocks_command.h"
 
 #include <charconv>
 #include <iostream>
