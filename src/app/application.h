@@ -38,6 +38,7 @@ struct ShellHooks {
     std::function<void()> positionReadout;   // the position labels (and the scene's overlay)
     std::function<void()> holderChanged;     // rebuild the holder model (sets holderBaseLength)
     std::function<void()> showStockGrid;     // draw the machined state of the stock
+    std::function<void()> drawPathOnce;      // the program's path onto the visible view, until a repaint
 };
 
 // The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees

@@ -315,6 +315,7 @@ void SceneComposer::repaintScene() {
         drawStockShape(ctx, view, s_.stock, kind(), s_.colours[9], s_.display.zaiwyer_on, lathePlaying_);
     if (s_.display.cad_on) drawArcOverlay(ctx);
     if (s_.display.axis_on) drawAxes(ctx);
+    if (s_.path.on) drawProgramPath(scene_.image());
     ToolScene ts = toolScene();
     drawWorkingTool(ctx, view, ts);
     view.lightGain = 1.0f;
@@ -919,6 +920,36 @@ std::vector<Vec3> piecePolyline(const MotionSegment& piece) {
 }
 
 }  // namespace
+
+const ToolPathData& SceneComposer::programPath() {
+    static const ToolPathData none;
+    if (!program_) return none;
+    ToolPathOptions o;
+    o.kind = kind();
+    o.skipRapids = controls_ && controls_->has("menu_g0") && controls_->checked("menu_g0");
+    o.diameterDivisor = s_.machine.diameterDivisor;
+    o.start = s_.pos.tool.get();
+    o.reference = s_.pos.reference;
+    return pathCache_.get(*program_, o);
+}
+
+void SceneComposer::drawProgramPath(Image32& target) {
+    const ToolPathData& path = programPath();
+    if (path.runs.empty()) return;
+    updateViewBasis(s_.view, kind());
+    PathColours c;
+    c.feed = s_.colours[3];
+    c.rapid = s_.colours[4];
+    c.compensated = s_.colours[5];
+    c.plunge = s_.colours[2];
+    drawToolPath(target, {0, 0, target.width() - 1, target.height() - 1}, s_.view, path, c);
+}
+
+void SceneComposer::drawPathOnce() {
+    if (window_.width() <= 0 || window_.height() <= 0) return;
+    drawProgramPath(window_);
+    if (onWindowUpdate) onWindowUpdate(0, 0, window_.width(), window_.height());
+}
 
 void SceneComposer::drawPathPiece(const MotionSegment& piece, bool rapid) {
     if (scene_.width() <= 0 || scene_.height() <= 0) return;

@@ -28,8 +28,9 @@ const char* kUsage =
     "  blocks FILE           print every block the scanner reads from FILE, one JSON object a line\n"
     "  trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] [--steps]\n"
     "                        print the tool path of FILE, one JSON object per move piece\n"
-    "  render [FILE] --out OUT.png [--play] [--machine KIND] [--size WxH] [--fit] ...\n"
-    "                        draw the main window's scene (after playing FILE with --play) into a PNG\n"
+    "  render [FILE] --out OUT.png [--play] [--path] [--machine KIND] [--size WxH] [--fit] ...\n"
+    "                        draw the main window's scene (after playing FILE with --play, with its path "
+    "with --path) into a PNG\n"
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
     "                        play FILE headless, cutting the stock, and write a JSON report\n";

@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
     playback.view().editorReadOnly = [&editor](bool on) { editor.setPlaying(on); };
     // The scene: composition into the scene widget, its mouse commands and the play's drawing.
     GuiScene scene(app, window, playback);
+    scene.composer().setProgram(&program);
     app.requestRepaint();
     window.show();
 
