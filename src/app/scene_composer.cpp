@@ -491,6 +491,7 @@ void SceneComposer::eraseOutline() {
 
 void SceneComposer::playStart(uint8_t mode) {
     mode_ = mode;
+    pathStartOfPlay_ = s_.pos.tool.get();
     lastCopies_.clear();
     oldTool_ = PixelRect{};
     oldRestored_ = false;
@@ -928,7 +929,9 @@ const ToolPathData& SceneComposer::programPath() {
     o.kind = kind();
     o.skipRapids = controls_ && controls_->has("menu_g0") && controls_->checked("menu_g0");
     o.diameterDivisor = s_.machine.diameterDivisor;
-    o.start = s_.pos.tool.get();
+    // During a play the tool moves between full repaints; the path keeps the start it had when the
+    // play began, so those repaints draw the path already made instead of making it again.
+    o.start = playing_ ? pathStartOfPlay_ : s_.pos.tool.get();
     o.reference = s_.pos.reference;
     return pathCache_.get(*program_, o);
 }

@@ -159,6 +159,7 @@ class SceneComposer {
     ControlSet* controls_ = nullptr;
     const TQuonStrings* program_ = nullptr;
     ToolPathCache pathCache_;
+    Vec3 pathStartOfPlay_;
     TextPainter* painter_ = nullptr;
     FrameBuffer scene_;
     Image32 window_;
