@@ -55,6 +55,24 @@ void Application::createControls() {
         cs_.bind(sw.menuItem, toggle);
         cs_.bind(sw.button, toggle);
     }
+    // The path display: continuous (button and menu item in step) or once onto the visible view.
+    auto showPath = [this](bool on) {
+        s_.path.on = on;
+        cs_.setChecked("sb_line", on);
+        cs_.setChecked("N16", on);
+        requestRepaint();
+    };
+    cs_.bind("sb_line", [showPath](const Control& c) { showPath(c.checked); });
+    cs_.bind("N16", [this, showPath](const Control&) { showPath(!s_.path.on); });
+    auto pathOnce = [this](const Control&) {
+        if (hooks.drawPathOnce) hooks.drawPathOnce();
+    };
+    cs_.bind("sb_lineonly", pathOnce);
+    cs_.bind("N58", pathOnce);
+    cs_.bind("menu_g0", [this](const Control&) {
+        cs_.setChecked("menu_g0", !cs_.checked("menu_g0"));
+        if (s_.path.on) requestRepaint();
+    });
     cs_.bind("menu_help", [this](const Control&) { help(); });
     bindMachineOptionCommands(cs_, s_, [this] { requestRepaint(); });
     bindColourCommands(cs_, s_, ui_, [this] { requestRepaint(); });

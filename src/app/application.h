@@ -40,6 +40,7 @@ struct ShellHooks {
     std::function<void()> holderChanged;          // rebuild the holder model (sets holderBaseLength)
     std::function<void()> showStockGrid;          // draw the machined state of the stock
     std::function<bool()> confirmDiscardProgram;  // unsaved-program guard at close; false keeps it open
+    std::function<void()> drawPathOnce;           // the program's path onto the visible view, until a repaint
 };
 
 // The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees

@@ -363,6 +363,7 @@ void SceneComposer::repaintScene() {
     if (s_.display.cad_on) drawArcOverlay(ctx);
     if (s_.display.kikai_on) drawMachineLayer(ctx);
     if (s_.display.axis_on) drawAxes(ctx);
+    if (s_.path.on) drawProgramPath(scene_.image());
     ToolScene ts = toolScene();
     drawWorkingTool(ctx, view, ts);
     view.lightGain = 1.0f;
@@ -544,6 +545,7 @@ void SceneComposer::eraseOutline() {
 
 void SceneComposer::playStart(uint8_t mode) {
     mode_ = mode;
+    pathStartOfPlay_ = s_.pos.tool.get();
     lastCopies_.clear();
     oldTool_ = PixelRect{};
     oldRestored_ = false;
@@ -1001,6 +1003,38 @@ std::vector<Vec3> piecePolyline(const MotionSegment& piece) {
 }
 
 }  // namespace
+
+const ToolPathData& SceneComposer::programPath() {
+    static const ToolPathData none;
+    if (!program_) return none;
+    ToolPathOptions o;
+    o.kind = kind();
+    o.skipRapids = controls_ && controls_->has("menu_g0") && controls_->checked("menu_g0");
+    o.diameterDivisor = s_.machine.diameterDivisor;
+    // During a play the tool moves between full repaints; the path keeps the start it had when the
+    // play began, so those repaints draw the path already made instead of making it again.
+    o.start = playing_ ? pathStartOfPlay_ : s_.pos.tool.get();
+    o.reference = s_.pos.reference;
+    return pathCache_.get(*program_, o);
+}
+
+void SceneComposer::drawProgramPath(Image32& target) {
+    const ToolPathData& path = programPath();
+    if (path.runs.empty()) return;
+    updateViewBasis(s_.view, kind());
+    PathColours c;
+    c.feed = s_.colours[3];
+    c.rapid = s_.colours[4];
+    c.compensated = s_.colours[5];
+    c.plunge = s_.colours[2];
+    drawToolPath(target, {0, 0, target.width() - 1, target.height() - 1}, s_.view, path, c);
+}
+
+void SceneComposer::drawPathOnce() {
+    if (window_.width() <= 0 || window_.height() <= 0) return;
+    drawProgramPath(window_);
+    if (onWindowUpdate) onWindowUpdate(0, 0, window_.width(), window_.height());
+}
 
 void SceneComposer::drawPathPiece(const MotionSegment& piece, bool rapid) {
     if (scene_.width() <= 0 || scene_.height() <= 0) return;

@@ -12,6 +12,7 @@
 #include "core/version.h"
 
 #include "app/app_state.h"
+#include "app/tool_path_pass.h"
 #include "core/control_set.h"
 #include "nc/motion.h"
 #include "platform/text_painter.h"
@@ -55,6 +56,8 @@ class SceneComposer {
     explicit SceneComposer(AppState& s);
 
     void setControls(ControlSet* c) { controls_ = c; }
+    // The program whose path the path display draws (none: no path).
+    void setProgram(const TQuonStrings* program) { program_ = program; }
     void setTextPainter(TextPainter* p) { painter_ = p; }
     // Called after pixels of window() changed (x, y, w, h).
     std::function<void(int, int, int, int)> onWindowUpdate;
@@ -93,6 +96,11 @@ class SceneComposer {
     void repaintScene();
     // The paint event: copies the scene image to the window (nothing is redrawn).
     void showScene();
+    // The program's path onto the visible view only: the next repaint removes it.
+    void drawPathOnce();
+    // The path as the display draws it now (made again when the program or the options changed).
+    const ToolPathData& programPath();
+    int64_t pathPasses() const { return pathCache_.passes(); }
     // The machined stock in full ("材料内部状態表示").
     void drawStockSurface();
     void updatePositionReadout();
@@ -155,8 +163,13 @@ class SceneComposer {
     void eraseOutline();
     MachineKind kind() const { return s_.machineKind; }
 
+    void drawProgramPath(Image32& target);
+
     AppState& s_;
     ControlSet* controls_ = nullptr;
+    const TQuonStrings* program_ = nullptr;
+    ToolPathCache pathCache_;
+    Vec3 pathStartOfPlay_;
     TextPainter* painter_ = nullptr;
     FrameBuffer scene_;
     Image32 window_;

@@ -140,12 +140,12 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         "usage: vantrel-sim render [FILE] --out scene.png [--play] [--mode fast|play]\n"
         "       [--machine mill|hmill|lathe|vlathe|wire] [--size WxH] [--view A,B] [--fit]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--holder 0..6] [--machine-parts all|none|LIST]\n"
+        "       [--tool-length L] [--holder 0..6] [--machine-parts all|none|LIST] [--path]\n"
         "       [--settings FILE] [--report out.json]\n"
         "  LIST: body,vice,spindle,chuck,turret,see-through,general-lathe\n";
     std::string file, png, report;
     HeadlessOptions opt;
-    bool play = false, fastMode = true, fit = false, haveView = false;
+    bool play = false, fastMode = true, fit = false, haveView = false, path = false;
     double size[2] = {1280, 720}, viewAB[2] = {0, 0};
     bool machineShown = false;
     MachinePartSwitches machineParts;
@@ -180,6 +180,8 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             if (!value() || !parseMachineParts(v, machineShown, machineParts))
                 return bad(
                     "takes all, none or a list of body,vice,spindle,chuck,turret,see-through,general-lathe");
+        } else if (a == "--path") {
+            path = true;
         } else if (a == "--fit") {
             fit = true;
         } else if (a == "--mode") {
@@ -202,7 +204,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             return 2;
         }
     }
-    if (png.empty() || (play && file.empty())) {
+    if (png.empty() || ((play || path) && file.empty())) {
         err << usage;
         return 2;
     }
@@ -251,6 +253,9 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
     if (fit) {
         fitToScreen(s.view, composer.viewEnvironment());
     }
+    // The path display: continuous without a play (drawn with the scene), over the result after one.
+    if (path) composer.setProgram(&program);
+    s.path.on = path && !play;
     composer.repaintScene();
 
     std::ostringstream json;
@@ -275,6 +280,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             s.view.lightGain = 1.0f;
         }
         composer.showScene();
+        if (path) composer.drawPathOnce();
         const StockMeasure m = measureRemoved(*initial, s.stockGrid, s.stock, kind);
         json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end)
              << "\", \"removed_volume_mm3\": " << jsonNumber(m.removedVolume);

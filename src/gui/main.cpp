@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     // The scene: composition into the scene widget, its mouse commands and the play's drawing.
     GuiScene scene(app, window, playback);
     screenTab.attachPlayback(playback);
+    scene.composer().setProgram(&program);
     app.requestRepaint();
     window.show();
 

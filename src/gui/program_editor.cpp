@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "app/tool_file_commands.h"
+
 namespace vantrel {
 
 bool QtQuestions::ask(const std::string& text, const std::string& caption) {
@@ -14,9 +16,12 @@ ProgramEditor::ProgramEditor(MainWindow& window, Application& app, TQuonStrings&
     : app_(app),
       form_(new Tmemoform(program)),
       view_(*form_),
+      defaultQuestions_(app.ui()),
       files_(app.controls(), app.ui(), program, view_, questions) {
     window.setEditorWindow(form_);
     files_.bindControls();
+    bindToolFileCommands(app.controls(), app.state(), app.ui(), questions ? *questions : defaultQuestions_,
+                         app.commandHooks());
     // The popup's "フォント" is the main window's font dialog; its "全削除" resets what a load set.
     edit().fontDialog = [this] { files_.fontCommand(); };
     edit().programCleared = [this] {

@@ -1,6 +1,7 @@
 #pragma once
 // The program editor as the desktop program sets it up: the editor window (in the main window's care)
-// over the one program store, and the program-file commands bound to the main window's controls.
+// over the one program store, and the program-file and tool-file commands bound to the main window's
+// controls.
 //
 //   static TQuonStrings program;                 // the program text, for the editor and the players
 //   QtQuestions questions(&window);
@@ -47,6 +48,7 @@ class ProgramEditor {
     Application& app_;
     Tmemoform* form_;  // owned by the main window
     MemoFormView view_;
+    UiServicesQuestions defaultQuestions_;
     ProgramFileCommands files_;
 };
 

@@ -31,11 +31,13 @@ GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
     view->onMouseRelease = [this](QMouseEvent* e) { mouse(e, 2); };
     view->onWheel = [this](QWheelEvent* e) { wheel(e); };
     app.hooks.repaint = [this] { composer_.repaintScene(); };
+    app.hooks.drawPathOnce = [this] { composer_.drawPathOnce(); };
     playback.view().setScene(&drawing_);
 }
 
 GuiScene::~GuiScene() {
     playback_.view().setScene(nullptr);
+    app_.hooks.drawPathOnce = nullptr;
     ImageView* view = window_.scene();
     view->onResize = nullptr;
     view->onMousePress = view->onMouseMove = view->onMouseRelease = nullptr;

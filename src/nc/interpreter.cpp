@@ -131,6 +131,7 @@ InterpretResult Interpreter::run() {
     senv.moveInProgress = env_.moveInProgress ? env_.moveInProgress : &localMoving;
     senv.rapidStep = env_.rapidStep;
     senv.stepBudget = env_.stepBudget;
+    senv.jumpMoves = env_.motion.programmedPath;
 
     MillMotion motion(senv, env_.motion);
     MotionBoundHooks hooks(library, motion, tool);

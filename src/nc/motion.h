@@ -144,6 +144,8 @@ struct StepperEnv {
     // Steps still allowed; negative means no limit. When it runs out every move ends at once, so a
     // caller (a fuzzer, a batch run) can bound the work of any program.
     int64_t stepBudget = -1;
+    // Every move jumps to its end in one go: for passes that only want the pieces (the path display).
+    bool jumpMoves = false;
 
     // True when the move in progress must end now (skip, stop or budget).
     bool interrupted() const;

@@ -213,7 +213,10 @@ void MillMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool onLas
         rq.chainStart = chainEnd_;
         rq.radius = m.compRadius;
         rq.arcJoin = settings_.arcJoin;
-        SegmentChain chain = compensateBlock(rq, m.radiusComp);
+        // The programmed path keeps the compensation state as the program set it (on or off is what
+        // it shows) but runs the programmed segment itself.
+        int32_t uncompensated = kCompOff;
+        SegmentChain chain = compensateBlock(rq, settings_.programmedPath ? uncompensated : m.radiusComp);
         chainEnd_ = chain.last();
         if (m.mirrorState == 1) mirrorChain(chain, m.mirrorCentre, m.mirrorAxis);
         if (m.rotationState == 1) {

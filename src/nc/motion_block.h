@@ -24,6 +24,8 @@ struct MillMotionSettings {
     bool pathSkipRapids = false;       // "補間経路描画時Ｇ００無視"
     bool arcJoin = true;               // compensation corner join: "円弧" (true) or "線分"
     bool stepPlay = false;             // mill step play: canned cycles drill without pecks
+    // The programmed path (the path display): compensation is not applied and moves are not stepped.
+    bool programmedPath = false;
     Vec3 referencePoint{0, 0, 500};  // machine reference point
     double totalLength = 0;          // of the tool in the spindle (G28 Z goes to reference Z minus it)
 };

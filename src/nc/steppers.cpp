@@ -180,6 +180,10 @@ void StepArcCCW(StepperEnv& env, int32_t plane, double turns, double step, doubl
 }
 
 void runPiece(StepperEnv& env, const MotionSegment& piece, double step) {
+    if (env.jumpMoves) {
+        if (env.tool != nullptr) env.tool->set(piece.end);
+        return;
+    }
     switch (piece.moveKind) {
         case kMoveLine:
             StepLine(env, step, piece.end, piece.start);

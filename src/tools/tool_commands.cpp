@@ -368,6 +368,14 @@ void initialiseToolsCommand(ControlSet& cs, ToolTable& t, MachineKind kind, UiSe
     finish(cs, t, kind, hooks);
 }
 
+void showReplacedToolTables(ControlSet& cs, ToolTable& t, MachineKind kind, const CommandHooks& hooks) {
+    t.currentToolIndex = 0;
+    loadWorkingTool(t, kind, 0);
+    showToolList(cs, t, kind);
+    showKind(cs, t, kind);
+    finish(cs, t, kind, hooks);
+}
+
 void toolColourCommand(ControlSet& cs, ToolTable& t, MachineKind kind, UiServices& ui,
                        const CommandHooks& hooks) {
     std::optional<uint32_t> colour = ui.chooseColour(static_cast<uint32_t>(t.workingTool.color));

@@ -69,6 +69,10 @@ void toolColourCommand(ControlSet& cs, ToolTable& t, MachineKind kind, UiService
 // combo_holder change or menu_bt0 ... menu_hsk100 (Tag = holder kind). Out-of-range kinds are ignored.
 void holderKindCommand(ControlSet& cs, int32_t& holderKind, int newKind, const CommandHooks& hooks);
 
+// The stores were replaced (a tool file was read): ComboBox1 refilled, entry 0 selected and loaded,
+// labels and scene refreshed.
+void showReplacedToolTables(ControlSet& cs, ToolTable& t, MachineKind kind, const CommandHooks& hooks);
+
 // A T word read by the interpreter. Mills: selects the entry (loaded later by M06). Lathes: selects
 // and loads at once. Wire EDM: nothing. Returns the selected index.
 int selectToolByTWord(ToolTable& t, MachineKind kind, double tWord, int tCodeFormat);

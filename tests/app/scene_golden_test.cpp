@@ -20,9 +20,9 @@ std::string repoPath(const std::string& rel) {
     return std::string(VANTREL_SOURCE_DIR) + "/" + rel;
 }
 
-void checkGolden(const std::string& name, std::vector<std::string> args) {
+void checkGolden(const std::string& name, std::vector<std::string> args, const char* size = "200x150") {
     const std::string out = testing::TempDir() + "scene_golden_" + name + ".png";
-    args.insert(args.end(), {"--out", out, "--size", "200x150"});
+    args.insert(args.end(), {"--out", out, "--size", size});
     std::ostringstream o, e;
     ASSERT_EQ(runSceneRenderCommand(args, o, e), 0) << e.str();
     Image32 got, want;
@@ -52,6 +52,18 @@ TEST(SceneGolden, MachinedParts) {
                            "--nose-radius", "0", "--pitch", "0.5"});
     checkGolden("ball_surface", {repoPath("samples/ball_surface.nc"), "--play", "--fit", "--pitch", "0.5"});
     checkGolden("turned", {repoPath("samples/turning.nc"), "--play", "--machine", "lathe", "--fit"});
+}
+
+// The path display: the compensated contour (programmed path, the G41 part purple), the drilling
+// cycles (dotted approach, red plunge) and a lathe program (mirrored across the spindle axis), all
+// without playing; and the contour drawn over the machined result.
+TEST(SceneGolden, ProgramPaths) {
+    checkGolden("path_contour", {repoPath("samples/contour.nc"), "--path", "--fit"}, "320x240");
+    checkGolden("path_drilling", {repoPath("samples/drilling.nc"), "--path", "--fit"}, "320x240");
+    checkGolden("path_turning", {repoPath("samples/turning.nc"), "--path", "--machine", "lathe", "--fit"},
+                "320x240");
+    checkGolden("path_contour_played",
+                {repoPath("samples/contour.nc"), "--path", "--play", "--fit", "--pitch", "0.5"}, "320x240");
 }
 
 }  // namespace

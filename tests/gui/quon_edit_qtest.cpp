@@ -374,6 +374,21 @@ void QuonEditTest::wiredIntoTheMainWindow() {
     editor.setPlaying(false);
     QTest::keyClicks(&editor.edit(), "X");
     QCOMPARE(program.Text(), std::string("XO0002\r\nM30\r\n"));
+
+    // "工具ファイル（tgs）": 保存 then 読み込み through the menu's actions.
+    const fs::path tools = fs::temp_directory_path() / "vantrel_quon_tools";
+    fs::remove(tools.string() + ".tgs");
+    state->tools.millTools.push_back(state->tools.millTools[0]);
+    state->tools.millTools.back().number = 12;
+    ui.fileAnswers.push_back(tools.string());
+    window.action("Save2")->trigger();
+    QCOMPARE(fs::file_size(tools.string() + ".tgs"), uintmax_t(4 + 2 * 106 + 4 + 106 + 106));
+    state->tools.millTools.resize(1);
+    ui.fileAnswers.push_back(tools.string() + ".tgs");
+    window.action("N3")->trigger();
+    fs::remove(tools.string() + ".tgs");
+    QCOMPARE(state->tools.millTools.size(), size_t(2));
+    QCOMPARE(controls.items("ComboBox1"), (std::vector<std::string>{"-", "12"}));
 }
 
 QTEST_MAIN(QuonEditTest)
