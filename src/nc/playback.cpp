@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 
 #include "core/number_format.h"
 #include "core/rounding.h"
@@ -505,8 +506,6 @@ PlayResult PlaybackController::runMill() {
     if (env_.refresh) env_.refresh(env_);
     PlaybackView* view = env_.view;
     const bool gl = env_.openGl && env_.openGl->load();
-    if (view && ctl_.mode != kModeMillFast && !gl) view->playStart(ctl_.mode);
-    cs.setCaption("mcform", kCaptionPlaying);
 
     ToolPosition localTool;
     ToolPosition& tool = env_.tool ? *env_.tool : localTool;
@@ -516,6 +515,34 @@ PlayResult PlaybackController::runMill() {
     const int32_t savedToolIndex = library.currentToolIndex();
     StockSpec defaultStock;
     const StockSpec& stock = env_.stock ? *env_.stock : defaultStock;
+
+    // After the passes: the tool returns to where it stood, the stock keeps its cuts. An exception
+    // inside the play takes the same way out, so the scene leaves its play state all the same.
+    struct Restore {
+        std::function<void()> fn;
+        void run() {
+            auto f = std::move(fn);
+            fn = nullptr;
+            if (f) f();
+        }
+        ~Restore() {
+            try {
+                run();
+            } catch (...) {
+            }
+        }
+    } restore{[&] {
+        const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
+        tool.set(savedPosition);
+        tool.setShown(savedPosition);
+        library.setCurrentToolIndex(savedToolIndex);
+        library.loadWorkingTool(savedToolIndex);
+        if (view) view->playEnd(rebuild);
+        cs.setCaption("mcform", "Vantrel 3.71");
+        disableModalLabels(cs);
+    }};
+    if (view && ctl_.mode != kModeMillFast && !gl) view->playStart(ctl_.mode);
+    cs.setCaption("mcform", kCaptionPlaying);
 
     PlaySink sink(*this);
     StepperEnv senv;
@@ -629,15 +656,7 @@ PlayResult PlaybackController::runMill() {
         if (senv.stepBudget == 0) endPlay = true;
     } while (ctl_.endless && !ctl_.stopRequested && !endPlay);
 
-    // After the passes: the tool returns to where it stood, the stock keeps its cuts.
-    const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
-    tool.set(savedPosition);
-    tool.setShown(savedPosition);
-    library.setCurrentToolIndex(savedToolIndex);
-    library.loadWorkingTool(savedToolIndex);
-    if (view) view->playEnd(rebuild);
-    cs.setCaption("mcform", "Vantrel 3.71");
-    disableModalLabels(cs);
+    restore.run();
     return result;
 }
 
