@@ -44,7 +44,7 @@ tsan: deps
 	  -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF >/dev/null
 	@ninja -C $(TSAN_BUILD) -j $(JOBS) test_core test_app test_nc
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure \
-	  -j $(JOBS) -R '^(ControlSet|CloseQuery|Playback)\.'
+	  -j $(JOBS) -R '^(ControlSet|CloseQuery|Playback|PlayRaces)\.'
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 \

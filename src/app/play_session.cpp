@@ -19,8 +19,12 @@ int32_t ToolLibraryHooks::findToolIndex(int32_t toolNumber) {
     return i < 0 ? 0 : i;
 }
 
+void ToolLibraryHooks::setCurrentToolIndex(int32_t index) {
+    onUiThread([&] { s_.tools.currentToolIndex = index; });
+}
+
 void ToolLibraryHooks::loadWorkingTool(int32_t index) {
-    vantrel::loadWorkingTool(s_.tools, kindOf(s_), index);
+    onUiThread([&] { vantrel::loadWorkingTool(s_.tools, kindOf(s_), index); });
 }
 
 double ToolLibraryHooks::workingToolTotalLength() const {
@@ -50,7 +54,7 @@ void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool draw
 }
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
-    : s_(s), hooks_(s), view_(s, *parts.mainThread) {
+    : s_(s), hooks_(s, parts.mainThread), view_(s, *parts.mainThread) {
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);
     PlaybackEnv env;
     env.controls = parts.controls;

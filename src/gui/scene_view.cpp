@@ -84,12 +84,7 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
         storeWires(s, w);
         apply(up, nullptr);
     } else if (kind == 1) {
-        ToolPose pose;
-        pose.position = s.pos.tool.get();
-        pose.length = s.tools.workingTool.length;
-        pose.tilt = s.tools.toolTiltAngle;
-        pose.turn = s.tools.toolTurnAngle;
-        pose.axis = s.pos.axis;
+        ToolPose pose = composer_.toolPose();
         const ViewUpdate up = sceneMouseMove(s.view, cs, env, m, pose);
         apply(up, &pose);
     } else {
@@ -101,12 +96,9 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
 }
 
 void GuiScene::wheel(QWheelEvent* e) {
-    AppState& s = app_.state();
-    const ViewEnvironment env = composer_.viewEnvironment(playback_.session().controller().running());
-    const ViewUpdate up =
-        sceneWheel(s.view, app_.controls(), env, e->angleDelta().y(), static_cast<int>(e->position().x()),
-                   static_cast<int>(e->position().y()));
-    apply(up, nullptr);
+    apply(composer_.wheel(e->angleDelta().y(), static_cast<int>(e->position().x()),
+                          static_cast<int>(e->position().y()), playback_.session().controller().running()),
+          nullptr);
 }
 
 void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {

@@ -155,9 +155,12 @@ void editStockValueCommand(ControlSet& cs, StockSpec& s, MachineKind kind, int t
 }
 
 void resetStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, UiServices& ui,
-                       const CommandHooks& hooks) {
+                       const CommandHooks& hooks, std::mutex* gridMutex) {
     if (!ui.askYesNo(kAskRun)) return;
-    initialiseStockGrid(g, s, kind);
+    {
+        std::unique_lock lk = gridMutex ? std::unique_lock(*gridMutex) : std::unique_lock<std::mutex>();
+        initialiseStockGrid(g, s, kind);
+    }
     hooks.requestRepaint();
 }
 
@@ -176,10 +179,14 @@ void showStockGridCommand(const CommandHooks& hooks) {
     hooks.caption(kMainWindowCaption);
 }
 
-void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks) {
+void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks,
+                        std::mutex* gridMutex) {
     if (isTurning(kind)) return;  // the profiles of a lathe have no inside to turn out
     hooks.caption("反転中…");
-    invertStockGrid(g, s);
+    {
+        std::unique_lock lk = gridMutex ? std::unique_lock(*gridMutex) : std::unique_lock<std::mutex>();
+        invertStockGrid(g, s);
+    }
     hooks.requestRepaint();
     showStockGridCommand(hooks);
 }
