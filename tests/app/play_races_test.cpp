@@ -53,7 +53,7 @@ class QueueMainThread : public MainThread {
 
 std::string longProgram() {
     std::string p = "O0001\nG90 G00 X10. Y10. Z5.\n";
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 20; ++i) {
         p += "T" + std::to_string(1 + i % 2) + " M06\n";
         p += "/ G00 Z5.\n";
         p += "G01 Z-2. F500\n";
