@@ -14,6 +14,11 @@ printf 'G01 X1.\nG01\0X2.\n' >"$dir/nul.nc"
 printf 'G01 X1.\n(\x83\x54\x83)\n' >"$dir/lead.nc"
 head -c 50000000 /dev/urandom >"$dir/noise.nc"
 mkdir "$dir/folder.nc"
+# Within the size limit but, split into lines, more than the 500 MB the runs may use: the reader
+# runs out of memory and must say so instead of aborting.
+if [ -z "${VANTREL_NO_MEMORY_LIMIT:-}" ]; then
+  yes 'G01 X1. Y2.' | head -c 200000000 >"$dir/huge.nc"
+fi
 
 # FILE EXPECTED-TEXT
 cases=(
@@ -25,6 +30,7 @@ cases=(
   "$dir/lead.nc|0x83 0x29"
   "$dir/noise.nc|テキストではありません"
 )
+[ -f "$dir/huge.nc" ] && cases+=("$dir/huge.nc|メモリが足りません")
 for c in "${cases[@]}"; do
   file=${c%%|*}
   want=${c#*|}
