@@ -27,5 +27,5 @@ function(vantrel_test name)
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(test_${name} PRIVATE VANTREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${VANTREL_TEST_TIMEOUT})
 endfunction()
