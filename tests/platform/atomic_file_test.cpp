@@ -94,6 +94,15 @@ TEST(AtomicFile, KeepsModeAndOwnerAndRefusesWhatIsNotAFile) {
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
+    if (::geteuid() == 0) {
+        // Only the superuser can hand a file to someone else: then the replacement goes to them too.
+        ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+        ASSERT_TRUE(writeFileAtomically(path, "c"));
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_uid, 4321u);
+        EXPECT_EQ(after.st_gid, 4322u);
+        EXPECT_EQ(after.st_mode & 07777, 0640u);
+    }
 
     // A FIFO stays a FIFO and nobody waits on it.
     const std::string fifo = dir + "/pipe";
