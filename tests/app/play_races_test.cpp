@@ -54,10 +54,11 @@ class QueueMainThread : public MainThread {
 std::string longProgram() {
     std::string p = "O0001\nG90 G00 X10. Y10. Z5.\n";
     for (int i = 0; i < 20; ++i) {
-        p += "T" + std::to_string(1 + i % 2) + " M06\n";
+        p.append("T").append(std::to_string(1 + i % 2)).append(" M06\n");
         p += "/ G00 Z5.\n";
         p += "G01 Z-2. F500\n";
-        p += "G01 X" + std::to_string(20 + i % 50) + ". Y" + std::to_string(10 + (i * 7) % 60) + ".\n";
+        p.append("G01 X").append(std::to_string(20 + i % 50)).append(". Y");
+        p.append(std::to_string(10 + (i * 7) % 60)).append(".\n");
         p += "M01\n";
     }
     return p + "M30\n";
