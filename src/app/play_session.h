@@ -47,7 +47,8 @@ class ToolLibraryHooks : public ModalHooks {
 // passes everything on to the drawing view when one is attached.
 class CuttingPlaybackView : public ForwardingPlaybackView {
   public:
-    CuttingPlaybackView(AppState& s, MainThread& mt) : s_(s), mt_(mt) {}
+    // The cut runs on the playing thread under the stock lock: it needs no call to the UI thread.
+    CuttingPlaybackView(AppState& s, MainThread& /*mt*/) : s_(s) {}
     // The scene's drawing view, called after the cut.
     void setDrawing(PlaybackView* drawing) { setNext(drawing); }
     // Counts of what was cut, for reports and tests.
@@ -58,7 +59,6 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
 
   private:
     AppState& s_;
-    MainThread& mt_;
     int64_t cutSteps_ = 0, changedSteps_ = 0;
 };
 
