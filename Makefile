@@ -35,8 +35,8 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # AddressSanitizer + UndefinedBehaviorSanitizer over every test, the Qt tests included (no benchmarks).
-# Qt's own libraries are not instrumented; the leaks they keep until exit are listed in
-# scripts/lsan.supp.
+# Qt's own libraries are not instrumented; memory they keep until exit, should LeakSanitizer report
+# it, goes in scripts/lsan.supp (none is needed today).
 sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON -DVANTREL_GUI=ON \
 	  -DVANTREL_BENCH=OFF $(CMAKE_ARGS) >/dev/null
