@@ -28,5 +28,5 @@ function(vantrel_test name)
   target_compile_definitions(test_${name} PRIVATE VANTREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
                                                      VANTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${VANTREL_TEST_TIMEOUT})
 endfunction()

@@ -18,6 +18,7 @@
 #include "nc/modal_hooks.h"
 #include "nc/modal_state.h"
 #include "platform/main_thread.h"
+#include "platform/text_codec.h"
 #include "stock/stock_spec.h"
 
 namespace {
@@ -75,7 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     vantrel::TQuonStrings prog;
     std::string message;
-    check(prog.LoadFromFile(tempPath(), &message), "a readable file failed to load");
+    if (!prog.LoadFromFile(tempPath(), &message)) {
+        // Only a file that is no text may be refused: one with a NUL byte, or neither UTF-8 nor CP932.
+        const bool notText =
+            bytes.find('\0') != std::string_view::npos ||
+            (!vantrel::isValidUtf8(bytes) && vantrel::findNonCp932(bytes) != std::string_view::npos);
+        check(notText && message.find("テキストではありません") != std::string::npos,
+              "a readable text file failed to load");
+        // The interpreter still gets the bytes, as a paste would bring them.
+        prog.LoadFromBytes(bytes);
+    }
     check(prog.count() >= 1, "a loaded store holds no line");
 
     std::string image;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 
 #include "app/modal_labels.h"
 #include "app/program_listing.h"
@@ -507,8 +508,6 @@ PlayResult PlaybackController::runPlay() {
     if (env_.refresh) env_.refresh(env_);
     PlaybackView* view = env_.view;
     const bool gl = env_.openGl && env_.openGl->load();
-    if (view && ctl_.mode != kModeMillFast && !gl) view->playStart(ctl_.mode);
-    cs.setCaption("mcform", kCaptionPlaying);
 
     ToolPosition localTool;
     ToolPosition& tool = env_.tool ? *env_.tool : localTool;
@@ -516,6 +515,34 @@ PlayResult PlaybackController::runPlay() {
     StandInModalHooks standIn;
     ModalHooks& library = env_.hooks ? *env_.hooks : standIn;
     const int32_t savedToolIndex = library.currentToolIndex();
+
+    // After the passes: the tool returns to where it stood, the stock keeps its cuts. An exception
+    // inside the play takes the same way out, so the scene leaves its play state all the same.
+    struct Restore {
+        std::function<void()> fn;
+        void run() {
+            auto f = std::move(fn);
+            fn = nullptr;
+            if (f) f();
+        }
+        ~Restore() {
+            try {
+                run();
+            } catch (...) {
+            }
+        }
+    } restore{[&] {
+        const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
+        tool.set(savedPosition);
+        tool.setShown(savedPosition);
+        library.setCurrentToolIndex(savedToolIndex);
+        library.loadWorkingTool(savedToolIndex);
+        if (view) view->playEnd(rebuild);
+        cs.setCaption("mcform", kMainWindowCaption);
+        disableModalLabels(cs);
+    }};
+    if (view && ctl_.mode != kModeMillFast && !gl) view->playStart(ctl_.mode);
+    cs.setCaption("mcform", kCaptionPlaying);
 
     PlaySink sink(*this);
     ModalLabels labels(cs);
@@ -546,15 +573,7 @@ PlayResult PlaybackController::runPlay() {
     Interpreter interpreter(Dialect::forMachine(kind()), prog, ienv, sink);
     const PlayResult result = interpreter.run();
 
-    // After the passes: the tool returns to where it stood, the stock keeps its cuts.
-    const bool rebuild = cs.checked("menu_repaint") && isMillingMode(ctl_.mode.load());
-    tool.set(savedPosition);
-    tool.setShown(savedPosition);
-    library.setCurrentToolIndex(savedToolIndex);
-    library.loadWorkingTool(savedToolIndex);
-    if (view) view->playEnd(rebuild);
-    cs.setCaption("mcform", kMainWindowCaption);
-    disableModalLabels(cs);
+    restore.run();
     return result;
 }
 

@@ -2,6 +2,8 @@
 // The Play-menu switches and the play state.
 #include <cstdint>
 
+#include "core/shared_value.h"
+
 namespace vantrel {
 
 inline constexpr uint8_t kPlayIdle = 10;
@@ -14,9 +16,10 @@ constexpr int32_t stepPlayInterval(int position) {
 
 struct PlayOptions {
     uint8_t playState = kPlayIdle;
-    bool singleBlock = false;
-    bool optionalStop = false;
-    bool blockSkip = false;
+    // Toggled by their buttons on the UI thread while the playing thread reads them at every block.
+    Shared<bool> singleBlock{false};
+    Shared<bool> optionalStop{false};
+    Shared<bool> blockSkip{false};
     bool endless = false;
     int32_t speedStep = 1;          // step-play drawing interval: TrackBar3 at 5
     bool noseRadiusArcJoin = true;  // "円弧" (true) or "線分"

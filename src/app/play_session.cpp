@@ -20,8 +20,12 @@ int32_t ToolLibraryHooks::findToolIndex(int32_t toolNumber) {
     return i < 0 ? 0 : i;
 }
 
+void ToolLibraryHooks::setCurrentToolIndex(int32_t index) {
+    onUiThread([&] { s_.tools.currentToolIndex = index; });
+}
+
 void ToolLibraryHooks::loadWorkingTool(int32_t index) {
-    vantrel::loadWorkingTool(s_.tools, kindOf(s_), index);
+    onUiThread([&] { vantrel::loadWorkingTool(s_.tools, kindOf(s_), index); });
 }
 
 double ToolLibraryHooks::workingToolTotalLength() const {
@@ -67,12 +71,13 @@ void CuttingPlaybackView::playEnd(bool rebuildStock) {
 }
 
 void ToolLibraryHooks::selectTool(double tWord) {
-    // The T format of the machine options decides which digits name the tool.
-    selectToolByTWord(s_.tools, kindOf(s_), tWord, s_.machine.tCodeFormat);
+    // The T format of the machine options decides which digits name the tool. The tables change on the
+    // UI thread, which reads them between steps.
+    onUiThread([&] { selectToolByTWord(s_.tools, kindOf(s_), tWord, s_.machine.tCodeFormat); });
 }
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
-    : s_(s), hooks_(s), view_(s, *parts.mainThread) {
+    : s_(s), hooks_(s, parts.mainThread), view_(s, *parts.mainThread) {
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);
     PlaybackEnv env;
     env.controls = parts.controls;

@@ -12,12 +12,14 @@ namespace vantrel {
 class TQuonStrings;
 
 // The interpreter's view of the tool library: T words select entries of the machine family's list.
+// The tool tables belong to the UI thread (the mouse reads the working tool there): a tool change
+// that the playing thread meets at M06 / T is carried out on the UI thread.
 class ToolLibraryHooks : public ModalHooks {
   public:
-    explicit ToolLibraryHooks(AppState& s) : s_(s) {}
+    explicit ToolLibraryHooks(AppState& s, MainThread* mt = nullptr) : s_(s), mt_(mt) {}
     int32_t findToolIndex(int32_t toolNumber) override;
     int32_t currentToolIndex() const override { return s_.tools.currentToolIndex; }
-    void setCurrentToolIndex(int32_t index) override { s_.tools.currentToolIndex = index; }
+    void setCurrentToolIndex(int32_t index) override;
     int32_t loadedToolIndex() const override { return s_.tools.loadedToolIndex; }
     void loadWorkingTool(int32_t index) override;
     double workingToolDiameter() const override { return s_.tools.workingTool.diameter; }
@@ -32,13 +34,22 @@ class ToolLibraryHooks : public ModalHooks {
     void runOutNurbs(ModalState&) override {}
 
   private:
+    void onUiThread(const std::function<void()>& fn) {
+        if (mt_)
+            mt_->invoke(fn);
+        else
+            fn();
+    }
     AppState& s_;
+    MainThread* mt_;
 };
 
 // Cuts the stock at every step (milling or turning by the mode; the wire EDM removes nothing) and
 // passes everything on to the drawing view when one is attached.
 class CuttingPlaybackView : public ForwardingPlaybackView {
   public:
+    // The cut runs on the playing thread under the stock lock: it needs no call to the UI thread. The
+    // main thread serves only the start of a play (what must end before it draws).
     CuttingPlaybackView(AppState& s, MainThread& mt) : s_(s), mt_(mt) {}
     // The scene's drawing view, called after the cut.
     void setDrawing(PlaybackView* drawing) { setNext(drawing); }

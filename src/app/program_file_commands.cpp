@@ -83,12 +83,6 @@ bool ProgramFileCommands::loadFile(const std::string& path) {
         ui_.message(kMsgBusyPlaying);
         return false;
     }
-    // A folder opens as a stream of no bytes: it would replace the program with nothing.
-    std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ec)) {
-        ui_.message("ファイル「" + path + "」を読み込めませんでした。");
-        return false;
-    }
     // Read into a store of its own first: a missing or unreadable file leaves the program as it was.
     TQuonStrings fresh;
     std::string msg;

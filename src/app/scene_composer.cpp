@@ -343,8 +343,27 @@ PixelRect SceneComposer::drawMovingMachine(const Vec3& tool) {
     return r;
 }
 
+ViewUpdate SceneComposer::wheel(int delta, int x, int y, bool playing) {
+    static ControlSet unused;
+    return sceneWheel(s_.view, controls_ ? *controls_ : unused, viewEnvironment(playing), delta, x, y);
+}
+
+ToolPose SceneComposer::toolPose() const {
+    ToolPose pose;
+    pose.position = s_.pos.tool.get();
+    pose.length = s_.tools.workingTool.length;
+    pose.tilt = s_.tools.toolTiltAngle;
+    pose.turn = s_.tools.toolTurnAngle;
+    pose.axis = s_.pos.axis;
+    return pose;
+}
+
 void SceneComposer::repaintScene() {
     if (!s_.window.settingsReady) return;
+    if (playing_) {
+        repaintAfterPlay_ = true;
+        return;
+    }
     ViewState& view = s_.view;
     updateViewBasis(view, kind());
     view.lightGain = 1.0f;
@@ -958,8 +977,10 @@ void SceneComposer::playEnd(bool rebuildStock) {
     backgroundDepth_.shrink_to_fit();
     outlinePixels_.clear();
     frameInUse_ = false;
-    // A resize during the play is taken now.
-    if (scene_.width() != area_.width || scene_.height() != area_.height) {
+    // A resize (or another repaint) asked for during the play is taken now.
+    const bool asked = repaintAfterPlay_;
+    repaintAfterPlay_ = false;
+    if (asked || scene_.width() != area_.width || scene_.height() != area_.height) {
         sizeSceneArea();
         repaintScene();
         return;

@@ -78,6 +78,12 @@ class SceneComposer {
     // stock.
     ViewEnvironment viewEnvironment(bool playing = false) const;
 
+    // The mouse wheel over the scene (zoom about the pointer); nothing while a play runs, whose drawing
+    // keeps the view it started with. The caller applies the returned update like any view command's.
+    ViewUpdate wheel(int delta, int x, int y, bool playing);
+    // The working tool as the mouse's tool drag sees it (read on the UI thread, which owns the tools).
+    ToolPose toolPose() const;
+
     // --- Window layout -----------------------------------------------------------------------
     // The resize event with the client size: places the panels, sizes the scene area and repaints when
     // the window is ready.
@@ -93,6 +99,8 @@ class SceneComposer {
     // --- Repaint -----------------------------------------------------------------------------
     // The master repaint: background, grid, stock shape, CAD layer, axes, tool and holder, readout;
     // then the whole scene image is copied to the window.
+    // While a play runs the picture is the play's: a repaint asked for then (a resize) is made when
+    // the play ends.
     void repaintScene();
     // The paint event: copies the scene image to the window (nothing is redrawn).
     void showScene();
@@ -196,6 +204,7 @@ class SceneComposer {
 
     // Playback state.
     bool playing_ = false;
+    bool repaintAfterPlay_ = false;
     uint8_t mode_ = kModeIdleComposer;
     static constexpr uint8_t kModeIdleComposer = 10;
     PixelRect oldTool_;

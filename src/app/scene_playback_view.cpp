@@ -6,13 +6,21 @@ namespace vantrel {
 
 void ScenePlaybackView::playStart(uint8_t mode) {
     lastPx_ = lastPy_ = INT32_MIN;
-    mt_.invoke([&] { c_.playStart(mode); });
+    mt_.invoke([&] {
+        c_.playStart(mode);
+        view_ = s_.view;
+    });
+    viewTaken_ = true;
 }
 
 bool ScenePlaybackView::pixelChanged(const Vec3& pos) {
-    // The view does not change while a play runs (the mouse commands are off), so projecting here
-    // reads values that only the UI thread wrote before the play.
-    const ProjectedPoint p = projectPoint(s_.view, pos);
+    // The view does not change while a play runs (the mouse and wheel commands are off, a repaint
+    // waits for the play's end); the copy taken at the start is what the scene draws with.
+    if (!viewTaken_) {
+        mt_.invoke([&] { view_ = s_.view; });
+        viewTaken_ = true;
+    }
+    const ProjectedPoint p = projectPoint(view_, pos);
     if (p.px == lastPx_ && p.py == lastPy_) return false;
     lastPx_ = p.px;
     lastPy_ = p.py;
@@ -44,6 +52,7 @@ void ScenePlaybackView::moveEnded(uint8_t mode, const Vec3& end) {
 }
 
 void ScenePlaybackView::playEnd(bool rebuildStock) {
+    viewTaken_ = false;
     mt_.invoke([&] { c_.playEnd(rebuildStock); });
 }
 

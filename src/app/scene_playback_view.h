@@ -26,6 +26,10 @@ class ScenePlaybackView : public PlaybackView {
     AppState& s_;
     SceneComposer& c_;
     MainThread& mt_;
+    // The view as the play started: the playing thread projects with this copy, never with the
+    // AppState's view, which the UI thread's drawing keeps using.
+    ViewState view_;
+    bool viewTaken_ = false;  // false until the copy is taken (a fast play switched to drawing)
     int32_t lastPx_ = INT32_MIN, lastPy_ = INT32_MIN;
     int64_t drawnSteps_ = 0;
 };

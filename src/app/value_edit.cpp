@@ -395,12 +395,14 @@ void bindValueEditCommands(ControlSet& cs, AppState& app, StockGrid& grid, UiSer
         });
 
     for (const char* name : {"sb_zai_mas_reset", "N35"})
-        cs.bind(name,
-                [&](const Control&) { resetStockCommand(app.stock, grid, app.machineKind, ui, hooks); });
+        cs.bind(name, [&](const Control&) {
+            resetStockCommand(app.stock, grid, app.machineKind, ui, hooks, &app.stockMutex);
+        });
     for (const char* name : {"sb_zai_repaint", "N41"})
         cs.bind(name, [&](const Control&) { showStockGridCommand(hooks); });
-    cs.bind("menu_zai_hanten",
-            [&](const Control&) { invertStockCommand(app.stock, grid, app.machineKind, hooks); });
+    cs.bind("menu_zai_hanten", [&](const Control&) {
+        invertStockCommand(app.stock, grid, app.machineKind, hooks, &app.stockMutex);
+    });
     for (const char* name : {"sb_zai_fit", "N12"})
         cs.bind(name, [&, program](const Control&) {
             if (const TQuonStrings* text = program ? program() : nullptr)

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 #include "core/version.h"
@@ -42,7 +43,7 @@ const char* kUsage =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int dispatch(int argc, char** argv) {
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -92,4 +93,14 @@ int main(int argc, char** argv) {
         return rc;
     std::fprintf(stderr, "vantrel-sim: unknown command '%s'\n\n%s", cmd.c_str(), kUsage);
     return 2;
+}
+
+int main(int argc, char** argv) {
+    // Running out of memory ends the command with a message and its own exit code, never an abort.
+    try {
+        return dispatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("vantrel-sim: メモリが足りません\n", stderr);
+        return 3;
+    }
 }

@@ -1,8 +1,10 @@
 #include "editor/quon_strings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <istream>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include "platform/atomic_file.h"
@@ -272,18 +274,56 @@ void TQuonStrings::LoadFromBytes(std::string_view bytes) {
     lines_.swap(fresh);
 }
 
+namespace {
+
+// Why `bytes` is not a program text, or empty when it is one: a NUL byte (a binary file) or bytes that
+// are neither UTF-8 nor CP932. The place is given as line and byte so the user can look at it.
+std::string notTextReason(std::string_view bytes) {
+    auto where = [&](std::size_t at) {
+        const auto line =
+            1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+        return "（" + std::to_string(line) + " 行目、" + std::to_string(at + 1) + " バイト目）";
+    };
+    if (auto nul = bytes.find('\0'); nul != std::string_view::npos)
+        return "テキストではありません: NUL バイトがあります" + where(nul);
+    if (isValidUtf8(bytes)) return {};
+    const std::size_t bad = findNonCp932(bytes);
+    if (bad == std::string_view::npos) return {};
+    char hex[16];
+    std::string seq;
+    for (std::size_t k = bad; k < bytes.size() && k < bad + 2; ++k) {
+        std::snprintf(hex, sizeof hex, "%s0x%02X", seq.empty() ? "" : " ",
+                      static_cast<unsigned char>(bytes[k]));
+        seq += hex;
+    }
+    return "テキストではありません: UTF-8 でも Shift_JIS (CP932) でもないバイト列 " + seq + " があります" +
+           where(bad);
+}
+
+}  // namespace
+
 bool TQuonStrings::LoadFromFile(const std::string& path, std::string* message) {
-    std::string bytes, err;
-    if (!readWholeFile(path, bytes, &err)) {
-        if (message)
-            *message = "ファイル「" + path + "」を読み込めませんでした。" + (err.empty() ? "" : "\n" + err);
+    const std::string head = "ファイル「" + path + "」を読み込めませんでした。";
+    try {
+        std::string bytes, err;
+        if (!readWholeFile(path, bytes, &err)) {
+            if (message) *message = head + (err.empty() ? "" : "\n" + err);
+            return false;
+        }
+        if (std::string why = notTextReason(bytes); !why.empty()) {
+            if (message) *message = head + "\n" + why;
+            return false;
+        }
+        TQuonStrings fresh;
+        fresh.LoadFromBytes(bytes);
+        swap(fresh);
+        error_.clear();
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A file within the size limit can still need more memory than is left: the program stays.
+        if (message) *message = head + "\nメモリが足りません";
         return false;
     }
-    TQuonStrings fresh;
-    fresh.LoadFromBytes(bytes);
-    swap(fresh);
-    error_.clear();
-    return true;
 }
 
 bool TQuonStrings::LoadFromStream(std::istream& in, std::string* message) {

@@ -91,12 +91,7 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
             s.picture.lensX = m.x;
             s.picture.lensY = m.y;
         }
-        ToolPose pose;
-        pose.position = s.pos.tool.get();
-        pose.length = s.tools.workingTool.length;
-        pose.tilt = s.tools.toolTiltAngle;
-        pose.turn = s.tools.toolTurnAngle;
-        pose.axis = s.pos.axis;
+        ToolPose pose = composer_.toolPose();
         const ViewUpdate up = sceneMouseMove(s.view, cs, env, m, pose);
         apply(up, &pose);
     } else {
@@ -108,12 +103,9 @@ void GuiScene::mouse(QMouseEvent* e, int kind) {
 }
 
 void GuiScene::wheel(QWheelEvent* e) {
-    AppState& s = app_.state();
-    const ViewEnvironment env = composer_.viewEnvironment(playback_.session().controller().running());
-    const ViewUpdate up =
-        sceneWheel(s.view, app_.controls(), env, e->angleDelta().y(), static_cast<int>(e->position().x()),
-                   static_cast<int>(e->position().y()));
-    apply(up, nullptr);
+    apply(composer_.wheel(e->angleDelta().y(), static_cast<int>(e->position().x()),
+                          static_cast<int>(e->position().y()), playback_.session().controller().running()),
+          nullptr);
 }
 
 void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {

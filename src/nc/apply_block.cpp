@@ -356,11 +356,11 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
     // 6. and 7. Fall back to the selected tool for a missing H or D.
     if (m.lengthOffsetCalled && !m.seen.h) {
-        d.value(ModalValue::H, "!" + std::to_string(hooks.currentToolIndex()));
+        d.value(ModalValue::H, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
     if (compRequested && !m.seen.d) {
         m.compRadius = hooks.toolDiameter(hooks.currentToolIndex()) / 2;
-        d.value(ModalValue::D, "!" + std::to_string(hooks.currentToolIndex()));
+        d.value(ModalValue::D, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
 
     // 8. Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make

@@ -131,6 +131,17 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
+std::size_t findNonCp932(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!isLeadByte(p[i])) continue;
+        if (i + 1 >= n || !isTrailByte(p[i + 1])) return i;
+        ++i;
+    }
+    return std::string_view::npos;
+}
+
 std::string cp932ToUtf8(std::string_view bytes) {
     Converter dec("UTF-8", "CP932");
     Converter enc("CP932", "UTF-8");

@@ -17,6 +17,11 @@ enum class TextEncoding { Utf8, Cp932 };
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
 
+// The offset of the first byte that cannot be CP932 text (a lead byte without its second byte), or
+// npos. Single bytes that Windows maps to characters of their own (0x80, 0xA0, 0xFD to 0xFF) and
+// two-byte codes without an assigned character pass: decoding keeps them byte for byte.
+std::size_t findNonCp932(std::string_view bytes);
+
 // CP932 bytes to UTF-8 (see above for bytes without a faithful mapping).
 std::string cp932ToUtf8(std::string_view bytes);
 

@@ -288,6 +288,7 @@ ViewUpdate sceneMouseUp(ViewState& view, ControlSet& /*controls*/, const ViewEnv
 ViewUpdate sceneWheel(ViewState& view, ControlSet& /*controls*/, const ViewEnvironment& env, int delta, int x,
                       int y) {
     ViewUpdate up;
+    if (env.playing) return up;  // the play draws with the view it started with
     up.repaint = true;
     up.refreshLabels = true;
     const double k = (delta / 600.0 + 1.0) * view.scale;

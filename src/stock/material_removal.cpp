@@ -310,17 +310,20 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
     }
 
     const float p = static_cast<float>(pitch);
-    const int64_t n = std::max<int64_t>(RoundHalfAway64(profile.topDiameter / pitch), 0);
-    const int64_t ix0 = RoundHalfAway64((x - profile.topRadius - stock.offsetX) / pitch);
-    const int64_t iy0 = RoundHalfAway64((y - profile.topRadius - stock.offsetY) / pitch);
     const int nx = stockNodeCount(stock.sizeX, pitch);
     const int ny = stockNodeCount(stock.sizeY, pitch);
-    // Clip the window to the lattice before iterating: sizes restored with another pitch, or a tool far
-    // outside the stock, must never reach beyond the block.
-    const int ixLo = static_cast<int>(std::clamp<int64_t>(ix0, 0, nx + 1));
-    const int ixHi = static_cast<int>(std::clamp<int64_t>(ix0 + n, -1, nx));
-    const int iyLo = static_cast<int>(std::clamp<int64_t>(iy0, 0, ny + 1));
-    const int iyHi = static_cast<int>(std::clamp<int64_t>(iy0 + n, -1, ny));
+    // The window's first node and its width, rounded half away from zero, in double: with a tiny pitch
+    // or a far position they exceed any integer, and the sum must still say where the window ends.
+    // Clipped to the lattice before iterating: sizes restored with another pitch, or a tool far outside
+    // the stock, must never reach beyond the block.
+    auto roundHalfAway = [](double v) { return std::trunc(v < 0 ? v - 0.5 : v + 0.5); };
+    const double n = std::max(roundHalfAway(profile.topDiameter / pitch), 0.0);
+    const double ix0 = roundHalfAway((x - profile.topRadius - stock.offsetX) / pitch);
+    const double iy0 = roundHalfAway((y - profile.topRadius - stock.offsetY) / pitch);
+    auto clip = [](double v, int lo, int hi) { return saturatingToInt32(std::clamp<double>(v, lo, hi)); };
+    // A position that is not a number gives an empty window (its low end 0, its high end -1).
+    const int ixLo = clip(ix0, 0, nx + 1), ixHi = std::isnan(ix0 + n) ? -1 : clip(ix0 + n, -1, nx);
+    const int iyLo = clip(iy0, 0, ny + 1), iyHi = std::isnan(iy0 + n) ? -1 : clip(iy0 + n, -1, ny);
 
     if (!stock.cuttingEnabled || !(top >= z)) return result;
     if (ixLo > ixHi || iyLo > iyHi) return result;

@@ -113,7 +113,7 @@ bool setStockField(StockSpec& s, int tag, double v, UiServices& ui) {
         case kStockTagSizeX:
         case kStockTagSizeY:
         case kStockTagSizeZ: {
-            const double bound = 1000 * s.pitch;
+            const double bound = stockSizeLimit(s.pitch);
             if (!(v >= 0 && v <= bound)) return reject(ui, "0から" + generalNumber(bound) + "まで");
             float& f = tag == kStockTagSizeX ? s.sizeX : tag == kStockTagSizeY ? s.sizeY : s.sizeZ;
             f = static_cast<float>(v);
@@ -122,16 +122,16 @@ bool setStockField(StockSpec& s, int tag, double v, UiServices& ui) {
         case kStockTagOffsetX:
         case kStockTagOffsetY:
         case kStockTagOffsetZ: {
-            if (!(v >= -1000 && v <= 1000)) return reject(ui, "-1000から+1000まで");
+            if (!(v >= -kStockOffsetLimit && v <= kStockOffsetLimit)) return reject(ui, "-1000から+1000まで");
             float& f = tag == kStockTagOffsetX ? s.offsetX : tag == kStockTagOffsetY ? s.offsetY : s.offsetZ;
             f = static_cast<float>(v);
             return true;
         }
         case kStockTagPitch: {
-            if (!(v > 0 && v <= 100)) return reject(ui, "+0から+100まで");
+            if (!stockPitchInRange(v)) return reject(ui, "+0から+100まで");
             s.pitch = v;
             // The lattice holds 1000 spans: a finer pitch shrinks what it can hold.
-            const float bound = static_cast<float>(1000 * v);
+            const float bound = static_cast<float>(stockSizeLimit(v));
             for (float* f : {&s.sizeX, &s.sizeY, &s.sizeZ})
                 if (!(*f < bound)) *f = bound;
             return true;
@@ -155,9 +155,12 @@ void editStockValueCommand(ControlSet& cs, StockSpec& s, MachineKind kind, int t
 }
 
 void resetStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, UiServices& ui,
-                       const CommandHooks& hooks) {
+                       const CommandHooks& hooks, std::mutex* gridMutex) {
     if (!ui.askYesNo(kAskRun)) return;
-    initialiseStockGrid(g, s, kind);
+    {
+        std::unique_lock lk = gridMutex ? std::unique_lock(*gridMutex) : std::unique_lock<std::mutex>();
+        initialiseStockGrid(g, s, kind);
+    }
     hooks.requestRepaint();
 }
 
@@ -176,10 +179,14 @@ void showStockGridCommand(const CommandHooks& hooks) {
     hooks.caption(kMainWindowCaption);
 }
 
-void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks) {
+void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks,
+                        std::mutex* gridMutex) {
     if (isTurning(kind)) return;  // the profiles of a lathe have no inside to turn out
     hooks.caption("反転中…");
-    invertStockGrid(g, s);
+    {
+        std::unique_lock lk = gridMutex ? std::unique_lock(*gridMutex) : std::unique_lock<std::mutex>();
+        invertStockGrid(g, s);
+    }
     hooks.requestRepaint();
     showStockGridCommand(hooks);
 }

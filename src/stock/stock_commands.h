@@ -1,6 +1,8 @@
 #pragma once
 // The stock tab ("材料情報") and the stock commands of the settings menu: value edits with their range
 // checks, reset, shape, inversion, showing the machined state and fitting the stock to the program.
+#include <mutex>
+
 #include "core/control_set.h"
 #include "core/machine_kind.h"
 #include "platform/ui_services.h"
@@ -35,15 +37,17 @@ bool setStockField(StockSpec& s, int tag, double v, UiServices& ui);
 // A click on a stock value label.
 void editStockValueCommand(ControlSet& cs, StockSpec& s, MachineKind kind, int tag, UiServices& ui,
                            const CommandHooks& hooks);
-// sb_zai_mas_reset / "材料内部初期化（四角）": asks "実行しますか?" first.
+// sb_zai_mas_reset / "材料内部初期化（四角）": asks "実行しますか?" first. `gridMutex` (when given) is
+// the lock a play cuts the grid under: the reset writes the grid under it.
 void resetStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, UiServices& ui,
-                       const CommandHooks& hooks);
+                       const CommandHooks& hooks, std::mutex* gridMutex = nullptr);
 // ComboBox3 change: items 0..4 give 3, 4, 5, 6 sides and the cylinder.
 void stockShapeCommand(StockSpec& s, int itemIndex, const CommandHooks& hooks);
 // sb_zai_repaint / "材料の内部状態表示".
 void showStockGridCommand(const CommandHooks& hooks);
 // "内部反転" (mills and wire EDM).
-void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks);
+void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks,
+                        std::mutex* gridMutex = nullptr);
 // sb_zai_fit / "材料を補間経路に合わせる": asks "実行しますか?" when the program has more than one
 // line, scans it, sets the stock and initialises the grid. `question` replaces the confirmation text
 // (the offer made after a program has been read asks its own question).

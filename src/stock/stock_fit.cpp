@@ -387,6 +387,8 @@ bool fitStockToExtent(StockSpec& stock, MachineKind kind, PathExtent ext) {
             if (ext.open[2]) stock.offsetZ = static_cast<float>(ext.min.z);
             break;
     }
+    // A path far out (X99999., a bore below the axis) still gives a stock the window can show and edit.
+    clampStockToRanges(stock);
     return true;
 }
 

@@ -28,6 +28,15 @@ StockGrid::StockGrid()
     initialiseStockGrid(*this, StockSpec{}, MachineKind::VerticalMill);
 }
 
+void clampStockToRanges(StockSpec& s) {
+    auto clamp = [](float& f, double lo, double hi) {
+        f = std::isnan(f) ? 0.0f : static_cast<float>(std::clamp<double>(f, lo, hi));
+    };
+    for (float* f : {&s.offsetX, &s.offsetY, &s.offsetZ}) clamp(*f, -kStockOffsetLimit, kStockOffsetLimit);
+    const double bound = stockPitchInRange(s.pitch) ? stockSizeLimit(s.pitch) : 0;
+    for (float* f : {&s.sizeX, &s.sizeY, &s.sizeZ}) clamp(*f, 0, bound);
+}
+
 int stockNodeCount(float size, double pitch) {
     if (!(pitch > 0)) return 0;
     return clampTo(RoundHalfAway(static_cast<double>(size) / pitch), 0, kStockMaxIndex);

@@ -72,6 +72,20 @@ class StockGrid {
     std::unique_ptr<uint8_t[]> marks_;
 };
 
+// The ranges the stock tab's value edits accept: offsets within +-1000, a pitch above 0 up to 100, and
+// sizes from 0 to 1000 spans of the pitch (what the lattice holds). Whatever sets the stock otherwise
+// (the stock fit, the command line) keeps within them too.
+inline constexpr double kStockOffsetLimit = 1000;
+inline constexpr double kStockPitchMax = 100;
+inline bool stockPitchInRange(double pitch) {
+    return pitch > 0 && pitch <= kStockPitchMax;
+}
+inline double stockSizeLimit(double pitch) {
+    return 1000 * pitch;
+}
+// Pulls offsets and sizes into those ranges (a value that is not a number becomes 0).
+void clampStockToRanges(StockSpec& s);
+
 // Node counts of the stock's extent, round(size / pitch) half away from zero, clamped to 0..1000.
 // A pitch that is not positive (or not a number) gives 0.
 int stockNodeCount(float size, double pitch);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "app/application.h"
@@ -330,7 +331,8 @@ TEST(DisplaySwitches, MenuAndButtonToggleTogetherAndRepaintOnce) {
     }
     EXPECT_EQ(repaints, 2 + 2 * static_cast<int>(displaySwitchControls().size()));
     // The machine body starts hidden, the stock shown.
-    EXPECT_FALSE(AppState{}.display.kikai_on);
+    const auto fresh = std::make_unique<AppState>();
+    EXPECT_FALSE(fresh->display.kikai_on);
 }
 
 TEST(DisplaySwitches, RepaintRequestsAreDroppedWhileSettingsLoad) {

@@ -405,10 +405,18 @@ TEST(Playback, ExceptionsInTheViewStillUnlockTheWindow) {
         void perStepUpdate(uint8_t, const Vec3&, bool) override { throw std::runtime_error("draw failed"); }
     };
     ThrowingView view;
-    Rig rig(kSimple, &view);
+    Rig rig("O0001\nT2 M06\nG90 G00 X10. Y0 Z50.\nG01 X20. F1000\nM30\n", &view);
+    rig.hooks.tools.push_back({2, 6, 80});
     PlayResult r = rig.play->runNow(kModeMillPlay);
     EXPECT_EQ(r.end, PlayEnd::Stop);
     EXPECT_FALSE(view.readOnly);
+    // The way out is the ordinary one: the tool and its index as before the play, the scene's play end.
+    EXPECT_EQ(view.playEnds, 1);
+    EXPECT_EQ(rig.tool.get().x, 0);
+    EXPECT_EQ(rig.tool.get().z, 100);
+    EXPECT_EQ(rig.hooks.current, 0);
+    ASSERT_FALSE(rig.hooks.loads.empty());
+    EXPECT_EQ(rig.hooks.loads.back(), 0);
     EXPECT_EQ(rig.play->control().mode, kModeIdle);
     EXPECT_FALSE(rig.play->running());
 }

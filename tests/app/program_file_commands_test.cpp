@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
+
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +140,57 @@ TEST(ProgramFileCommands, FailedLoadLeavesTheProgramAlone) {
     f.model.setReadOnly(false);
     EXPECT_FALSE(f.files.saveAs(f.path("nodir/p.txt")));
     EXPECT_EQ(f.ui.messages.size(), 4u);
+}
+
+TEST(ProgramFileCommands, HostileFilesAreRefusedWithWhatWasFound) {
+    Fixture f;
+    f.model.typeText("G01 X1");
+    f.ui.yesNoCancelAnswers.assign(64, YesNoCancel::No);  // the typed text may be dropped unasked
+    const fs::path fifo = f.dir / "pipe.nc";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    writeBytes(f.path("nul.nc"), std::string("G01 X1.\nG01\0X2.\n", 16));
+    writeBytes(f.path("lead.nc"), "G01 X1.\n(\x83\x54\x83)\n");  // a CP932 lead byte cut off
+    // Random bytes without NUL: not text in either encoding.
+    std::string noise(1 << 16, 'x');
+    unsigned seed = 12345;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(1 + (seed >> 16) % 255);
+    }
+    writeBytes(f.path("noise.nc"), noise);
+    const std::string big = f.path("big.nc");
+    writeBytes(big, "G01");
+    ASSERT_EQ(::truncate(big.c_str(), std::int64_t{3} << 30), 0);  // sparse: no disk used
+
+    struct Case {
+        std::string path, found;
+    };
+    const std::vector<Case> cases{{fifo.string(), "FIFO"},
+                                  {"/dev/zero", "デバイス"},
+                                  {f.dir.string(), "フォルダ"},
+                                  {big, "大きすぎます"},
+                                  {f.path("nul.nc"), "NUL バイトがあります（2 行目、12 バイト目）"},
+                                  {f.path("lead.nc"), "0x83 0x29"},
+                                  {f.path("noise.nc"), "UTF-8 でも Shift_JIS (CP932) でもない"}};
+    for (const Case& c : cases) {
+        // Both ways in: the load command's file dialog and the window's command-line file.
+        f.ui.fileAnswers.push_back(c.path);
+        f.controls.click("sb_textin");
+        ASSERT_FALSE(f.ui.messages.empty()) << c.path;
+        EXPECT_NE(f.ui.messages.back().find(c.found), std::string::npos) << f.ui.messages.back();
+        f.ui.messages.clear();
+        EXPECT_FALSE(f.files.loadStartupParameter({c.path}));
+        ASSERT_EQ(f.ui.messages.size(), 1u) << c.path;
+        EXPECT_NE(f.ui.messages.back().find(c.found), std::string::npos) << f.ui.messages.back();
+        f.ui.messages.clear();
+        EXPECT_EQ(f.program.Text(), "G01 X1");
+    }
+    EXPECT_EQ(f.strips, 0);
+    EXPECT_TRUE(f.questions.asked.empty());
+    // Odd but real CP932 single bytes and unassigned codes are still a program.
+    writeBytes(f.path("odd.nc"), "G01 X1.\x80\xa0\xfd\r\n(\x85\x40)\r\n");
+    EXPECT_TRUE(f.files.loadFile(f.path("odd.nc")));
+    EXPECT_EQ(f.program.encoding(), TextEncoding::Cp932);
 }
 
 TEST(ProgramFileCommands, EditMenuClearAllFontAndStartupParameter) {

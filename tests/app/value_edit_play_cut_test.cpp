@@ -39,7 +39,7 @@ TEST(PlayedPocket, RemovedVolumeMatchesTheAnalyticPocket) {
     program.Add("G01 Z-5. F300");
     bool right = true;
     for (int y = 30; y <= 70; y += 5) {
-        if (y > 30) program.Add("Y" + std::to_string(y) + ".");
+        if (y > 30) program.Add(std::string("Y").append(std::to_string(y)).append("."));
         program.Add(right ? "X70." : "X30.");
         right = !right;
     }

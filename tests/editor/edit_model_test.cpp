@@ -348,7 +348,7 @@ TEST(EditModelLayout, WrapsAtColumn72WithWideCharactersAndTabs) {
 
 TEST(EditModelLayout, PagesAndScrolling) {
     std::string text;
-    for (int i = 0; i < 100; ++i) text += "N" + std::to_string(i) + "\n";
+    for (int i = 0; i < 100; ++i) text.append("N").append(std::to_string(i)).append("\n");
     Editor e(text);
     e.ed.setPageRows(10);
     e.ed.keyPress(EditKey::PageDown);

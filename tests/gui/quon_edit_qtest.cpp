@@ -293,10 +293,12 @@ void QuonEditTest::largeProgramTimings() {
     std::string text;
     text.reserve(13'000'000);
     for (int i = 0; i < 500'000; ++i) {
-        if (i % 10 == 0)
-            text += "(N" + std::to_string(i) + " 荒加工 ツール交換)\r\n";
-        else
-            text += "N" + std::to_string(i) + " G01 X" + std::to_string(i % 997) + ".5 Y-12.25 F300\r\n";
+        if (i % 10 == 0) {
+            text.append("(N").append(std::to_string(i)).append(" 荒加工 ツール交換)\r\n");
+        } else {
+            text.append("N").append(std::to_string(i)).append(" G01 X").append(std::to_string(i % 997));
+            text.append(".5 Y-12.25 F300\r\n");
+        }
     }
     writeBytes(s.dir / "big.nc", text);
     std::vector<double> loads;

@@ -113,6 +113,23 @@ TEST_F(MillCut, WindowIsClippedAndNothingGoesBelowZero) {
     EXPECT_FALSE(cut(t, {10, 10, -5}).stockChanged);
 }
 
+TEST_F(MillCut, ATinyPitchKeepsTheWindowWhereTheToolIs) {
+    // 1e-300 puts the whole lattice (1000 nodes by the clamped sizes) within a hair of the origin.
+    // The window's ends are then far beyond any integer: a tool centred there covers every node, a
+    // tool beside it none, and neither overflows on the way.
+    s.pitch = 1e-300;
+    ToolRecord t = flatMill(10);
+    MillCutResult r = cut(t, {0, 0, -5});
+    EXPECT_TRUE(r.stockChanged);
+    EXPECT_EQ(r.ixMin, 0);
+    EXPECT_EQ(r.ixMax, 1000);
+    EXPECT_EQ(g.height(0, 0), 45);
+    EXPECT_EQ(g.height(1000, 1000), 45);
+    EXPECT_FALSE(cut(t, {6, 6, -10}).stockChanged);  // the window's first node beyond every integer
+    EXPECT_EQ(g.height(500, 500), 45);
+    EXPECT_FALSE(cut(t, {1e30f, -1e30f, -10}).stockChanged);
+}
+
 TEST(TurnCut, OuterInnerAndDrills) {
     StockGrid g;
     StockSpec s;

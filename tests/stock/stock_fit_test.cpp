@@ -125,6 +125,17 @@ TEST(StockFit, SizesStayWithinTheLattice) {
     ASSERT_TRUE(fitStockToExtent(s, MachineKind::VerticalMill, scan({"G01 X0 Y0 Z0", "X250. Y50. Z-5."})));
     EXPECT_FLOAT_EQ(s.sizeX, 100);
     EXPECT_FLOAT_EQ(s.sizeY, 50);
+    // Offsets and sizes stay within what the stock tab accepts, whatever the path.
+    ASSERT_TRUE(fitStockToExtent(s, MachineKind::VerticalMill, scan({"G01 X99999. Y-5000. Z-99999."})));
+    EXPECT_FLOAT_EQ(s.offsetX, 1000);
+    EXPECT_FLOAT_EQ(s.offsetY, -1000);
+    EXPECT_FLOAT_EQ(s.offsetZ, -1000);
+    s.pitch = 1;
+    ASSERT_TRUE(fitStockToExtent(s, MachineKind::Lathe, scan({"G01 X5000. Z0", "X-20. Z-3000."})));
+    EXPECT_FLOAT_EQ(s.sizeX, 1000);
+    EXPECT_FLOAT_EQ(s.sizeY, 0);  // a bore below the axis is no bore
+    EXPECT_FLOAT_EQ(s.sizeZ, 1000);
+    EXPECT_FLOAT_EQ(s.offsetX, 0);
 }
 
 }  // namespace
