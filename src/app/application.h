@@ -21,7 +21,6 @@ inline constexpr const char* kWindowCaption = "Vantrel 3.71";
 inline constexpr const char* kHelpFile = "vantrelhelp.html";
 inline constexpr const char* kMsgConnected = "接続中です";
 inline constexpr const char* kMsgConfirmExit = "終了しますか?";
-inline constexpr const char* kMsgWireUnderDevelopment = "ワイヤーは開発中です";
 
 // Hooks that later subsystems fill in. Empty hooks do nothing.
 struct ShellHooks {

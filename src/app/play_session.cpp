@@ -29,9 +29,13 @@ double ToolLibraryHooks::workingToolTotalLength() const {
 }
 
 double ToolLibraryHooks::toolDiameter(int32_t index) const {
-    const std::vector<ToolRecord>* list = toolListFor(s_.tools, kindOf(s_));
-    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->size())) return 0;
-    return (*list)[static_cast<size_t>(index)].diameter;
+    const std::vector<ToolRecord>& list = offsetStoreFor(s_.tools, kindOf(s_));
+    if (index < 0 || index >= static_cast<int32_t>(list.size())) return 0;
+    return list[static_cast<size_t>(index)].diameter;
+}
+
+int32_t ToolLibraryHooks::toolCount() const {
+    return static_cast<int32_t>(offsetStoreFor(s_.tools, kindOf(s_)).size());
 }
 
 void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {

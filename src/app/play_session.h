@@ -21,7 +21,9 @@ class ToolLibraryHooks : public ModalHooks {
     void loadWorkingTool(int32_t index) override;
     double workingToolDiameter() const override { return s_.tools.workingTool.diameter; }
     double workingToolTotalLength() const override;
+    // Of an entry of the store the D words name.
     double toolDiameter(int32_t index) const override;
+    int32_t toolCount() const override;
     bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
     void animateToolChange(int32_t, int32_t) override {}
     void selectTool(double tWord) override;
