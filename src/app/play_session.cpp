@@ -65,6 +65,13 @@ void CuttingPlaybackView::playEnd(bool rebuildStock) {
     ForwardingPlaybackView::playEnd(rebuildStock);
 }
 
+void ToolLibraryHooks::animateToolChange(int32_t fromIndex, int32_t toIndex) {
+    if (view_ == nullptr) return;
+    const InputState* input = input_;
+    view_->toolChangeAnimation(fromIndex, toIndex,
+                               [input] { return input != nullptr && input->rightButton; });
+}
+
 void ToolLibraryHooks::selectTool(double tWord) {
     // The T format of the machine options decides which digits name the tool.
     selectToolByTWord(s_.tools, kindOf(s_), tWord, s_.machine.tCodeFormat);
@@ -72,6 +79,7 @@ void ToolLibraryHooks::selectTool(double tWord) {
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
     : s_(s), hooks_(s), view_(s, *parts.mainThread) {
+    hooks_.setAnimationView(&view_, parts.input);
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);
     PlaybackEnv env;
     env.controls = parts.controls;

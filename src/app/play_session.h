@@ -14,6 +14,11 @@ class TQuonStrings;
 class ToolLibraryHooks : public ModalHooks {
   public:
     explicit ToolLibraryHooks(AppState& s) : s_(s) {}
+    // Where the tool changer's animation is shown, and the right button that ends it.
+    void setAnimationView(PlaybackView* view, const InputState* input) {
+        view_ = view;
+        input_ = input;
+    }
     int32_t findToolIndex(int32_t toolNumber) override;
     int32_t currentToolIndex() const override { return s_.tools.currentToolIndex; }
     void setCurrentToolIndex(int32_t index) override { s_.tools.currentToolIndex = index; }
@@ -25,7 +30,7 @@ class ToolLibraryHooks : public ModalHooks {
     double toolDiameter(int32_t index) const override;
     int32_t toolCount() const override;
     bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
-    void animateToolChange(int32_t, int32_t) override {}
+    void animateToolChange(int32_t fromIndex, int32_t toIndex) override;
     void selectTool(double tWord) override;
     double referenceZ() const override { return s_.pos.reference.z; }
     double currentZ() const override { return s_.pos.tool.z; }
@@ -34,6 +39,8 @@ class ToolLibraryHooks : public ModalHooks {
 
   private:
     AppState& s_;
+    PlaybackView* view_ = nullptr;
+    const InputState* input_ = nullptr;
 };
 
 // Cuts the stock at every step (milling or turning by the mode; the wire EDM removes nothing) and
