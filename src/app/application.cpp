@@ -122,7 +122,6 @@ void Application::selectMachine(MachineKind kind) {
     for (int k = 0; k <= 4; ++k) cs_.setChecked(machineMenuItem(static_cast<MachineKind>(k)), false);
     for (const char* n : {"sb_mouse_xy", "sb_mouse_xz", "sb_mouse_yz"}) cs_.setChecked(n, false);
     s_.view.kyori = 1000.0f;
-    if (isWire(kind)) ui_.message(kMsgWireUnderDevelopment);  // the selection still goes on
     cs_.setChecked(machineMenuItem(kind), true);
     cs_.setChecked(machineButton(kind), true);
     s_.machineKind = kind;

@@ -22,7 +22,6 @@ inline constexpr const char* kWindowCaption = kMainWindowCaption;
 inline constexpr const char* kHelpFile = "vantrelhelp.html";
 inline constexpr const char* kMsgConnected = "接続中です";
 inline constexpr const char* kMsgConfirmExit = "終了しますか?";
-inline constexpr const char* kMsgWireUnderDevelopment = "ワイヤーは開発中です";
 
 // Hooks that later subsystems fill in. Empty hooks do nothing.
 struct ShellHooks {

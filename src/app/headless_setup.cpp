@@ -184,13 +184,17 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
     }
     if (o.holder) s.machine.holderStandard = *o.holder;
     if (!stored) initialiseToolTables(s.tools, kind);  // the stored tables are the shop's own
-    if (std::vector<ToolRecord>* list = toolListFor(s.tools, kind)) {
+    // The wire EDM selects no tool; its D words name entries of the milling store, so the tool
+    // options set those (by the milling rules).
+    std::vector<ToolRecord>* list = isWire(kind) ? &s.tools.millTools : toolListFor(s.tools, kind);
+    const MachineKind listKind = isWire(kind) ? MachineKind::VerticalMill : kind;
+    if (list != nullptr) {
         for (ToolRecord& t : *list) {
-            if (o.toolDiameter && !setToolField(t, kind, kToolTagDiameter, *o.toolDiameter, ui))
+            if (o.toolDiameter && !setToolField(t, listKind, kToolTagDiameter, *o.toolDiameter, ui))
                 return refuse("--tool-diameter", jsonNumber(*o.toolDiameter));
-            if (o.noseRadius && !setToolField(t, kind, kToolTagNoseRadius, *o.noseRadius, ui))
+            if (o.noseRadius && !setToolField(t, listKind, kToolTagNoseRadius, *o.noseRadius, ui))
                 return refuse("--nose-radius", jsonNumber(*o.noseRadius));
-            if (o.toolLength && !setToolField(t, kind, kToolTagLength, *o.toolLength, ui))
+            if (o.toolLength && !setToolField(t, listKind, kToolTagLength, *o.toolLength, ui))
                 return refuse("--tool-length", jsonNumber(*o.toolLength));
         }
     }

@@ -123,6 +123,8 @@ const char* labelOf(ModalValue which) {
             return "label_n";
         case ModalValue::NextTool:
             return "label_t1";
+        case ModalValue::LoadedTool:
+            return "label_t0";
     }
     return "label_n";
 }

@@ -145,8 +145,11 @@ class PlaySink : public MachineActions, public PathDrawHook {
         c_.speedDelay();
         return true;
     }
+    // The wire EDM removes nothing and is drawn by the repaints at pixel changes and move ends: its
+    // steps make no per-step update.
     void onStep(const Vec3& pos, bool drawDue) override {
-        if (c_.env_.view) c_.env_.view->perStepUpdate(c_.ctl_.mode, pos, drawDue);
+        if (c_.env_.view && c_.ctl_.mode != kModeWire)
+            c_.env_.view->perStepUpdate(c_.ctl_.mode, pos, drawDue);
     }
     void onMoveEndRepaint(const Vec3& end) override {
         PlaybackView* v = c_.env_.view;
@@ -166,7 +169,7 @@ class PlaySink : public MachineActions, public PathDrawHook {
         }
     }
     void onMoveEnd(const Vec3& end) override {
-        if (c_.env_.view == nullptr) return;
+        if (c_.env_.view == nullptr || c_.ctl_.mode == kModeWire) return;
         c_.env_.view->perStepUpdate(c_.ctl_.mode, end, true);
         c_.env_.view->moveEnded(c_.ctl_.mode, end);
     }
@@ -220,7 +223,9 @@ uint8_t PlaybackController::modeFor(int tag, MachineKind kind, bool openGl) {
         static const uint8_t lathe[3] = {kModeLathePlay, kModeLatheFast, kModeLatheStep};
         return lathe[m];
     }
-    if (isWire(kind) && m == 0) return kModeWire;
+    // The wire EDM has only plain play: a fast or step play would run it by the milling rules of
+    // those modes and cut the stock.
+    if (isWire(kind)) return kModeWire;
     if (openGl && isMilling(kind)) {
         if (m == 0) return kModeGlPlay;
         if (m == 2) return kModeGlStep;

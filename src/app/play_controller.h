@@ -98,6 +98,10 @@ class PlaybackView {
     virtual void pieceStarted(const MotionSegment& /*piece*/, int32_t /*line*/) {}
     // The spindle's state: 0 stopped, 1 clockwise (M03), 2 counter-clockwise (M04).
     virtual void spindleChanged(int32_t /*state*/) {}
+    // M06 with the tool changer's animation on: show the tool changer swapping the entries (indices of
+    // the milling store); `abort` is asked before every frame and ends the animation when true.
+    virtual void toolChangeAnimation(int32_t /*fromIndex*/, int32_t /*toIndex*/,
+                                     const std::function<bool()>& /*abort*/) {}
 };
 
 // A view that passes every call on to the next one (when there is one). Views that add work to some
@@ -149,6 +153,10 @@ class ForwardingPlaybackView : public PlaybackView {
     }
     void spindleChanged(int32_t state) override {
         if (next_) next_->spindleChanged(state);
+    }
+    void toolChangeAnimation(int32_t fromIndex, int32_t toIndex,
+                             const std::function<bool()>& abort) override {
+        if (next_) next_->toolChangeAnimation(fromIndex, toIndex, abort);
     }
 
   private:

@@ -33,9 +33,13 @@ double ToolLibraryHooks::workingToolTotalLength() const {
 }
 
 double ToolLibraryHooks::toolDiameter(int32_t index) const {
-    const std::vector<ToolRecord>* list = toolListFor(s_.tools, kindOf(s_));
-    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->size())) return 0;
-    return (*list)[static_cast<size_t>(index)].diameter;
+    const std::vector<ToolRecord>& list = offsetStoreFor(s_.tools, kindOf(s_));
+    if (index < 0 || index >= static_cast<int32_t>(list.size())) return 0;
+    return list[static_cast<size_t>(index)].diameter;
+}
+
+int32_t ToolLibraryHooks::toolCount() const {
+    return static_cast<int32_t>(offsetStoreFor(s_.tools, kindOf(s_)).size());
 }
 
 void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
@@ -70,6 +74,13 @@ void CuttingPlaybackView::playEnd(bool rebuildStock) {
     ForwardingPlaybackView::playEnd(rebuildStock);
 }
 
+void ToolLibraryHooks::animateToolChange(int32_t fromIndex, int32_t toIndex) {
+    if (view_ == nullptr) return;
+    const InputState* input = input_;
+    view_->toolChangeAnimation(fromIndex, toIndex,
+                               [input] { return input != nullptr && input->rightButton; });
+}
+
 void ToolLibraryHooks::selectTool(double tWord) {
     // The T format of the machine options decides which digits name the tool. The tables change on the
     // UI thread, which reads them between steps.
@@ -78,6 +89,7 @@ void ToolLibraryHooks::selectTool(double tWord) {
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
     : s_(s), hooks_(s, parts.mainThread), view_(s, *parts.mainThread) {
+    hooks_.setAnimationView(&view_, parts.input);
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);
     PlaybackEnv env;
     env.controls = parts.controls;

@@ -17,6 +17,11 @@ class TQuonStrings;
 class ToolLibraryHooks : public ModalHooks {
   public:
     explicit ToolLibraryHooks(AppState& s, MainThread* mt = nullptr) : s_(s), mt_(mt) {}
+    // Where the tool changer's animation is shown, and the right button that ends it.
+    void setAnimationView(PlaybackView* view, const InputState* input) {
+        view_ = view;
+        input_ = input;
+    }
     int32_t findToolIndex(int32_t toolNumber) override;
     int32_t currentToolIndex() const override { return s_.tools.currentToolIndex; }
     void setCurrentToolIndex(int32_t index) override;
@@ -24,9 +29,11 @@ class ToolLibraryHooks : public ModalHooks {
     void loadWorkingTool(int32_t index) override;
     double workingToolDiameter() const override { return s_.tools.workingTool.diameter; }
     double workingToolTotalLength() const override;
+    // Of an entry of the store the D words name.
     double toolDiameter(int32_t index) const override;
+    int32_t toolCount() const override;
     bool atcAnimationOn() const override { return s_.machine.atcAnimation; }
-    void animateToolChange(int32_t, int32_t) override {}
+    void animateToolChange(int32_t fromIndex, int32_t toIndex) override;
     void selectTool(double tWord) override;
     double referenceZ() const override { return s_.pos.reference.z; }
     double currentZ() const override { return s_.pos.tool.z; }
@@ -42,6 +49,8 @@ class ToolLibraryHooks : public ModalHooks {
     }
     AppState& s_;
     MainThread* mt_;
+    PlaybackView* view_ = nullptr;
+    const InputState* input_ = nullptr;
 };
 
 // Cuts the stock at every step (milling or turning by the mode; the wire EDM removes nothing) and

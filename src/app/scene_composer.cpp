@@ -157,6 +157,46 @@ MachineScene SceneComposer::machineScene(const Vec3& tool) const {
     return m;
 }
 
+std::vector<ToolChangeFrame> SceneComposer::toolChangeFrameList(int32_t fromIndex, int32_t toIndex) const {
+    const std::vector<ToolRecord>& list = s_.tools.millTools;
+    const auto count = static_cast<int32_t>(list.size());
+    if (fromIndex == toIndex || fromIndex < 0 || toIndex < 0 || fromIndex >= count || toIndex >= count)
+        return {};
+    if (!isMilling(kind()) || s_.openGlOn) return {};
+    if (!s_.display.tool_on && !s_.display.holder_on) return {};
+    const Vec3 at = s_.pos.tool.get();
+    ToolChangeGeometry g;
+    g.x = at.x;
+    g.y = at.y;
+    g.armX = s_.machine.toolChangeX;
+    g.armY = s_.machine.toolChangeY;
+    g.referenceZ = s_.pos.reference.z;
+    g.holderTop = holder_.current.top;
+    g.holderBaseLength = s_.tools.holderBaseLength;
+    const ToolRecord& from = list[static_cast<size_t>(fromIndex)];
+    const ToolRecord& to = list[static_cast<size_t>(toIndex)];
+    return toolChangeFrames(g, {from.length, from.holderLength}, {to.length, to.holderLength});
+}
+
+void SceneComposer::showToolChangeFrame(int32_t fromIndex, int32_t toIndex, const ToolChangeFrame& frame) {
+    const std::vector<ToolRecord>& list = s_.tools.millTools;
+    const auto count = static_cast<int32_t>(list.size());
+    if (fromIndex < 0 || toIndex < 0 || fromIndex >= count || toIndex >= count) return;
+    snapshotFrame();
+    const ToolScene base = toolScene();
+    auto draw = [&](const ToolRecord& tool, const Vec3& at) {
+        ToolScene ts = base;
+        ts.tool = tool;
+        ts.profile = computeToolProfile(tool, s_.tools.holderBaseLength);
+        ts.cutterColour = static_cast<uint32_t>(tool.color) & 0xFFFFFF;
+        ts.position = at;
+        drawToolOutline(&window_, s_.view, ts, spinPhase_);
+    };
+    draw(list[static_cast<size_t>(fromIndex)], frame.oldTool);
+    draw(list[static_cast<size_t>(toIndex)], frame.newTool);
+    showFrame();
+}
+
 ViewEnvironment SceneComposer::viewEnvironment(bool playing) const {
     ViewEnvironment env;
     env.kind = s_.machineKind;

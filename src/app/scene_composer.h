@@ -21,6 +21,7 @@
 #include "scene/holder_profile.h"
 #include "scene/machine_models.h"
 #include "scene/stock_surface.h"
+#include "scene/tool_change_frames.h"
 #include "scene/tool_models.h"
 
 namespace vantrel {
@@ -130,6 +131,12 @@ class SceneComposer {
     // the moves since the last drawing changed. True when it drew.
     bool stepPlayMoveEnd(const Vec3& end);
     void composeToolFrame();
+    // The tool changer's frames for a change from one milling store entry to another; none when the
+    // entries are the same or missing, when neither tool nor holder is shown, or with OpenGL on.
+    std::vector<ToolChangeFrame> toolChangeFrameList(int32_t fromIndex, int32_t toIndex) const;
+    // One frame: the scene copied into the frame image, both tools with their holders drawn as
+    // outlines at the frame's positions, the frame shown.
+    void showToolChangeFrame(int32_t fromIndex, int32_t toIndex, const ToolChangeFrame& frame);
     // The lathe and wire repaint when the tool's pixel changes.
     void moveRepaint(uint8_t mode);
     // Path drawing during play: the piece goes into the scene image (where it stays until the next full

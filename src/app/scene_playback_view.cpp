@@ -56,6 +56,23 @@ void ScenePlaybackView::playEnd(bool rebuildStock) {
     mt_.invoke([&] { c_.playEnd(rebuildStock); });
 }
 
+void ScenePlaybackView::toolChangeAnimation(int32_t fromIndex, int32_t toIndex,
+                                            const std::function<bool()>& abort) {
+    std::vector<ToolChangeFrame> frames;
+    mt_.invoke([&] { frames = c_.toolChangeFrameList(fromIndex, toIndex); });
+    if (frames.empty()) return;
+    for (const ToolChangeFrame& f : frames) {
+        if (abort && abort()) break;
+        mt_.invoke([&] { c_.showToolChangeFrame(fromIndex, toIndex, f); });
+        ++toolChangeFramesShown_;
+    }
+    // The scene without the two tools, once more.
+    mt_.invoke([&] {
+        c_.snapshotFrame();
+        c_.showFrame();
+    });
+}
+
 void ScenePlaybackView::drawPath(const MotionSegment& piece, bool rapid) {
     mt_.invoke([&] { c_.drawPathPiece(piece, rapid); });
 }

@@ -23,6 +23,7 @@ class GuiScene {
     GuiScene(Application& app, MainWindow& window, GuiPlayback& playback);
     ~GuiScene();
     SceneComposer& composer() { return composer_; }
+    const ScenePlaybackView& drawing() const { return drawing_; }
 
   private:
     void mouse(QMouseEvent* e, int kind);

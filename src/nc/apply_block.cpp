@@ -1,5 +1,7 @@
 #include "nc/apply_block.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -47,6 +49,7 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
     ModalDisplay& d = ctx.display;
     endNurbs(m, ctx);
     if (near(g, 2.1) || near(g, 3.1)) {
+        if (!ctx.rules.helicalArcs) return;
         m.motion = g < 2.5 ? 2 : 3;
         m.cycle = 80;
         selectCode(d, kMotionCodes, m.motion);
@@ -184,11 +187,6 @@ void applyF(ModalState& m, double value, ModalContext& ctx) {
     ctx.display.value(ModalValue::FeedPerMinute, FormatFloat("##0.###", m.feedPerMinute));
 }
 
-std::string toolNumberText(int32_t t) {
-    std::string s = std::to_string(t);
-    return (t >= 0 && t <= 9) ? "0" + s : s;
-}
-
 void toolChange(ModalState& m, ModalContext& ctx) {
     (void)m;
     ModalHooks& h = ctx.hooks;
@@ -200,7 +198,21 @@ void toolChange(ModalState& m, ModalContext& ctx) {
     h.moveToToolChangeHeight(target);
 }
 
+// The radius of the store entry a D word names (D1 the first). A D that names no entry takes the
+// entry a G41 / G42 block without D falls back to, rather than reading outside the store.
+double storeEntryRadius(const ModalHooks& hooks, double dWord) {
+    const double n = std::trunc(dWord);
+    const int32_t count = hooks.toolCount();
+    if (n >= 1 && n <= count) return hooks.toolDiameter(static_cast<int32_t>(n) - 1) / 2;
+    return hooks.toolDiameter(hooks.currentToolIndex()) / 2;
+}
+
 }  // namespace
+
+std::string toolNumberText(int32_t t) {
+    std::string s = std::to_string(t);
+    return (t >= 0 && t <= 9) ? "0" + s : s;
+}
 
 const char* warningText(WarningKind kind) {
     switch (kind) {
@@ -244,7 +256,8 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         switch (code) {
             case kCodeD:
                 m.seen.d = true;
-                m.compRadius = hooks.workingToolDiameter() / 2;
+                m.compRadius =
+                    ctx.rules.dNamesStoreEntry ? storeEntryRadius(hooks, v) : hooks.workingToolDiameter() / 2;
                 d.value(ModalValue::D, intText(v));
                 break;
             case kCodeF:
@@ -323,7 +336,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
             case 6:
                 // 2. Tool change, with the tool selected by earlier blocks (a T of this block is
                 // applied only below).
-                if (!ignoreT) toolChange(m, ctx);
+                if (!ignoreT && ctx.rules.toolWords) toolChange(m, ctx);
                 break;
             case 8:
                 d.inForce(ModalCode::M08, true);
@@ -334,15 +347,16 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         }
     }
 
+    const bool toolWords = ctx.rules.toolWords;
     // 3. Spindle speed.
-    if (m.seen.s) {
+    if (m.seen.s && toolWords) {
         m.spindleSpeed = saturatingToInt32(m.registers[kCodeS]);
         d.value(m.speedMode == 0 ? ModalValue::SpeedG96 : ModalValue::SpeedG97,
                 std::to_string(m.spindleSpeed.load()));
     }
 
     // 4. Tool selection.
-    if (m.seen.t && !ignoreT) {
+    if (m.seen.t && !ignoreT && toolWords) {
         const int32_t t = saturatingToInt32(m.registers[kCodeT]);
         hooks.selectTool(m.registers[kCodeT]);
         d.value(ModalValue::NextTool, toolNumberText(t));
@@ -434,6 +448,10 @@ int32_t StandInModalHooks::findToolIndex(int32_t toolNumber) {
     for (std::size_t i = 0; i < tools.size(); ++i)
         if (tools[i].number == toolNumber) return static_cast<int32_t>(i);
     return 0;
+}
+
+int32_t StandInModalHooks::toolCount() const {
+    return static_cast<int32_t>(std::min<std::size_t>(tools.size(), INT32_MAX));
 }
 
 double StandInModalHooks::toolDiameter(int32_t index) const {

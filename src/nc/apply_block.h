@@ -27,6 +27,16 @@ class MainThread;
 class TQuonStrings;
 struct StockSpec;
 
+// What the words of a block do on a machine. The mills read them all; the wire EDM has no spindle and
+// no tool changer, and its D words name the entry of the milling tool store that gives the wire offset.
+struct WordRules {
+    bool helicalArcs = true;  // G2.1 / G3.1 are read (otherwise ignored like any unknown G code)
+    bool toolWords = true;    // S shows the speed, T selects a tool, M06 changes it; false: registers only
+    // D names entry D - 1 of the tool store, whose diameter halved is the offset; false: D takes the
+    // working tool's radius.
+    bool dNamesStoreEntry = false;
+};
+
 struct ModalContext {
     ModalDisplay& display;
     ModalHooks& hooks;
@@ -34,12 +44,16 @@ struct ModalContext {
     TQuonStrings* program;   // where warnings are written; null: never
     const StockSpec& stock;  // its pitch is the step length without feed and the G94 feed fallback
     ModalSwitches switches{};
+    WordRules rules{};
     int32_t currentLine = 0;  // program line of the block being applied (set by ApplyBlock)
     // Told of every warning raised (with warnings on), whether or not the line already held it.
     std::function<void(int32_t line, const char* text)> onWarning{};
 };
 
 enum class WarningKind { MissingD = 1, MissingH = 2, ZNotAtReference = 3 };
+
+// A tool number as the tool labels show it: at least two digits ("03").
+std::string toolNumberText(int32_t t);
 
 // The comment text of a warning.
 const char* warningText(WarningKind kind);

@@ -33,6 +33,7 @@ class MotionBoundHooks : public ModalHooks {
     double workingToolDiameter() const override { return lib_.workingToolDiameter(); }
     double workingToolTotalLength() const override { return lib_.workingToolTotalLength(); }
     double toolDiameter(int32_t i) const override { return lib_.toolDiameter(i); }
+    int32_t toolCount() const override { return lib_.toolCount(); }
     bool atcAnimationOn() const override { return lib_.atcAnimationOn(); }
     void animateToolChange(int32_t from, int32_t to) override { lib_.animateToolChange(from, to); }
     double referenceZ() const override { return lib_.referenceZ(); }
@@ -71,6 +72,16 @@ Dialect Dialect::mill(MachineKind kind) {
             d.reference = {0, 0, 500};
             break;
     }
+    return d;
+}
+
+Dialect Dialect::wire() {
+    Dialect d = mill(MachineKind::WireEdm);
+    d.fromStartBlock = false;
+    d.showsToolAtPassStart = true;
+    d.words.helicalArcs = false;
+    d.words.toolWords = false;
+    d.words.dNamesStoreEntry = true;
     return d;
 }
 
@@ -136,6 +147,7 @@ InterpretResult Interpreter::run() {
     MillMotion motion(senv, env_.motion);
     MotionBoundHooks hooks(library, motion, tool);
     ModalContext mctx{display, hooks, mainThread, env_.warningsTo, stock};
+    mctx.rules = dialect_.words;
     mctx.onWarning = [&](int32_t line, const char* text) {
         ++result.warnings;
         actions_.diagnostic(line, 0, text);
@@ -153,8 +165,10 @@ InterpretResult Interpreter::run() {
         ++result.passes;
         result.end = PlayEnd::None;
         actions_.passStarted(result.passes);
+        if (dialect_.showsToolAtPassStart)
+            display.value(ModalValue::LoadedTool, toolNumberText(hooks.currentToolIndex() + 1));
         // The start line may be stale (the program was shortened since it was chosen).
-        int32_t start = env_.startLine;
+        int32_t start = dialect_.fromStartBlock ? env_.startLine : 0;
         if (start < 0 || start > lastLine) start = 0;
         ScanState scan;
         scan.labelLetters = dialect_.labelLetters;

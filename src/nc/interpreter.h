@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/machine_kind.h"
+#include "nc/apply_block.h"
 #include "nc/block_scanner.h"
 #include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
@@ -31,16 +32,22 @@ struct ModalState;
 struct StockSpec;
 
 // The dialect a program is read in: which letters mark a subprogram label, where the tool starts and
-// where the machine's reference point is. The mill dialect serves the mills and the wire EDM; the
-// lathe programs are read with it as well until the lathe dialect exists.
+// where the machine's reference point is, where a pass starts and what the words do. The mill dialect
+// serves the mills (and reads the lathe programs until the lathe dialect exists); the wire EDM reads
+// the milling code without the spindle, the tool changer and the helical G2.1 / G3.1, and takes its
+// wire offsets from the milling tool store.
 struct Dialect {
     MachineFamily family = MachineFamily::Milling;
     LabelLetters labelLetters = LabelLetters::NAndO;
     Vec3 start{0, 0, 435};
     Vec3 reference{0, 0, 500};
+    bool fromStartBlock = true;         // a pass starts at the chosen start block; false: at line 0
+    bool showsToolAtPassStart = false;  // the selected tool is shown as the loaded one at each pass
+    WordRules words;
 
     static Dialect mill(MachineKind kind);
-    static Dialect forMachine(MachineKind kind) { return mill(kind); }
+    static Dialect wire();
+    static Dialect forMachine(MachineKind kind) { return isWire(kind) ? wire() : mill(kind); }
 };
 
 // How a run ended (its last pass).

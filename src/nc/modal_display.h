@@ -45,6 +45,7 @@ enum class ModalValue {
     H,              // the H word, or "!" and the tool index that stands in for it
     N,              // the sequence number
     NextTool,       // the T word: the tool selected for the next change
+    LoadedTool,     // the tool in the spindle (or on the wire EDM the selected entry)
 };
 
 // The switches of the Play menu that change what the words do.

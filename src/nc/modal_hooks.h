@@ -25,6 +25,7 @@ class ModalHooks {
     virtual double workingToolDiameter() const = 0;
     virtual double workingToolTotalLength() const = 0;
     virtual double toolDiameter(int32_t index) const = 0;  // of a list entry (0 when out of range)
+    virtual int32_t toolCount() const = 0;                 // entries of the list
     // A T word selects the tool it names (the current tool index); by default its value is the number.
     virtual void selectTool(double tWord);
 
@@ -73,6 +74,7 @@ class StandInModalHooks : public ModalHooks {
     double workingToolDiameter() const override { return toolDiameter(loaded); }
     double workingToolTotalLength() const override;
     double toolDiameter(int32_t index) const override;
+    int32_t toolCount() const override;
     bool atcAnimationOn() const override { return atc; }
     void animateToolChange(int32_t fromIndex, int32_t toIndex) override {
         animations.emplace_back(fromIndex, toIndex);

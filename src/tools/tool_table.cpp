@@ -167,6 +167,10 @@ const std::vector<ToolRecord>* toolListFor(const ToolTable& t, MachineKind kind)
     return toolListFor(const_cast<ToolTable&>(t), kind);
 }
 
+const std::vector<ToolRecord>& offsetStoreFor(const ToolTable& t, MachineKind kind) {
+    return isTurning(kind) ? t.latheTools : t.millTools;
+}
+
 void updateDerivedToolValues(ToolTable& t) {
     const ToolRecord& w = t.workingTool;
     double x = w.axisX, y = w.axisY, z = w.axisZ;

@@ -121,6 +121,10 @@ struct ToolTable {
 std::vector<ToolRecord>* toolListFor(ToolTable& t, MachineKind kind);
 const std::vector<ToolRecord>* toolListFor(const ToolTable& t, MachineKind kind);
 
+// The store whose entries the D words of a program name: the family's list, and on the wire EDM the
+// milling store (its wire offsets are kept there).
+const std::vector<ToolRecord>& offsetStoreFor(const ToolTable& t, MachineKind kind);
+
 // Recomputes toolTiltAngle, toolTurnAngle and the profile from workingTool.
 void updateDerivedToolValues(ToolTable& t);
 

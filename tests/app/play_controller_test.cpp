@@ -153,7 +153,8 @@ TEST(Playback, ModeFromTagAndMachine) {
     EXPECT_EQ(PlaybackController::modeFor(0, MachineKind::Lathe, false), kModeLathePlay);
     EXPECT_EQ(PlaybackController::modeFor(1, MachineKind::VerticalLathe, false), kModeLatheFast);
     EXPECT_EQ(PlaybackController::modeFor(2, MachineKind::Lathe, true), kModeLatheStep);
-    EXPECT_EQ(PlaybackController::modeFor(0, MachineKind::WireEdm, false), kModeWire);
+    for (int tag = 0; tag <= 2; ++tag)  // the wire EDM plays only in its own mode, never cutting
+        EXPECT_EQ(PlaybackController::modeFor(tag, MachineKind::WireEdm, tag == 1), kModeWire);
     EXPECT_EQ(PlaybackController::modeFor(0, MachineKind::VerticalMill, true), kModeGlPlay);
     EXPECT_EQ(PlaybackController::modeFor(2, MachineKind::VerticalMill, true), kModeGlStep);
     EXPECT_EQ(PlaybackController::modeFor(1, MachineKind::VerticalMill, true), kModeMillFast);
