@@ -96,6 +96,21 @@ void showDncSettings(const DncState& d, ControlSet& cs) {
     cs.setChecked("check_cr", d.cr);
 }
 
+void readDncSettings(const ControlSet& cs, DncState& d) {
+    if (cs.itemIndex("combo_baudrate") < 0) return;  // no panel in this set of controls
+    d.baudrate = cs.itemIndex("combo_baudrate");
+    d.parity = cs.itemIndex("combo_parity");
+    d.stopbit = cs.itemIndex("combo_stopbit");
+    d.bytesize = cs.itemIndex("combo_bytesize");
+    d.port = cs.itemIndex("combo_port");
+    d.flow = cs.itemIndex("combo_flow");
+    d.softwareFlow = d.flow == 2;
+    d.code = cs.itemIndex("combo_code");
+    d.transferCode = static_cast<int32_t>(transferCodeFromComboIndex(d.code));
+    d.eor = cs.checked("check_eor");
+    d.cr = cs.checked("check_cr");
+}
+
 std::array<std::string, 4> DncPanel::defaultPortDevices() {
     std::array<std::string, 4> d;
     const std::vector<std::string> found = findSerialDevices();

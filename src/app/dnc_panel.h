@@ -47,6 +47,9 @@ void addDncPanelControls(ControlSet& cs);
 // Shows the settings in the panel's combo boxes and check boxes (no command runs); the
 // settings store calls it after loading them.
 void showDncSettings(const DncState& d, ControlSet& cs);
+// The line settings as the panel's controls show them (after a settings load set them from code,
+// which runs no combo command), written back into the state the panel connects with.
+void readDncSettings(const ControlSet& cs, DncState& d);
 
 class DncPanel : public BackgroundWork {
   public:

@@ -1,5 +1,7 @@
 #include "app/settings_store.h"
 
+#include "app/dnc_panel.h"
+
 #include <unistd.h>
 
 #include <cmath>
@@ -492,6 +494,8 @@ void applySettings(Application& app) {
     cs.setColor("panel_clback", s.colours[ColourPalette::kBack]);
     cs.setColor("panel_clzai", s.colours[ColourPalette::kZai]);
     cs.setPosition("ScrollBar2", s.view.laypower);
+    // 10. The communication panel's line settings: the loaded selections are what the next connect uses.
+    readDncSettings(cs, s.dnc);
     app.refreshLabels();
 }
 

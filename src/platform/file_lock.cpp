@@ -37,12 +37,13 @@ std::string userConfigFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && xdg[0] == '/') return xdg;
     const char* home = std::getenv("HOME");
-    std::string h = (home && home[0]) ? home : "";
-    if (h.empty()) {
-        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) h = pw->pw_dir;
+    if (!(home && home[0])) {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw && pw->pw_dir && pw->pw_dir[0] ? pw->pw_dir : ".";
     }
-    if (h.empty()) h = ".";
-    return h + "/.config";
+    std::string folder(home);
+    folder.append("/.config");
+    return folder;
 }
 
 bool makeFolders(const std::string& folder, std::string* error) {

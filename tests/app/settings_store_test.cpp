@@ -14,11 +14,13 @@
 #include <thread>
 
 #include "app/application.h"
+#include "app/dnc_panel.h"
 #include "app/headless_setup.h"
 #include "app/main_window_controls.h"
 #include "app/settings_store.h"
 #include "cli/play_command.h"
 #include "cli/trace_command.h"
+#include "editor/quon_strings.h"
 #include "nc/trace.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
@@ -380,6 +382,33 @@ TEST(SettingsStore, CheckBoxesRunTheirCommandsWhenLoaded) {
     r.controls.click("menu_kikai_xm");
     EXPECT_EQ(r.s().machine.diameterDivisor, -d);
     EXPECT_FALSE(r.controls.checked("checkbox_gyaku"));
+}
+
+// The communication panel is made after the start-up's load: it must connect with the stored line
+// settings, show them, and the close must write them back unchanged.
+TEST(SettingsStore, StoredLineSettingsReachTheCommunicationPanel) {
+    Store st;
+    writeStore(st.path,
+               "\"baudrate\"=dword:00000003\r\n\"code\"=dword:00000000\r\n\"flow\"=dword:00000001\r\n"
+               "\"eor\"=dword:00000001\r\n");
+    {
+        ProgramRun r(st.path);
+        TQuonStrings program;
+        DncPanel panel(r.s(), r.controls, r.ui, r.mainThread, program, nullptr);
+        EXPECT_EQ(r.s().dnc.baudrate, 3);
+        EXPECT_EQ(r.s().dnc.code, 0);
+        EXPECT_EQ(r.s().dnc.transferCode, 0);  // EIA
+        EXPECT_EQ(r.s().dnc.flow, 1);
+        EXPECT_FALSE(r.s().dnc.softwareFlow);
+        EXPECT_TRUE(r.s().dnc.eor);
+        EXPECT_EQ(r.controls.itemIndex("combo_baudrate"), 3);
+        EXPECT_EQ(r.controls.itemIndex("combo_code"), 0);
+        r.close();
+    }
+    ProgramRun again(st.path);
+    EXPECT_EQ(again.controls.itemIndex("combo_baudrate"), 3);
+    EXPECT_EQ(again.controls.itemIndex("combo_flow"), 1);
+    EXPECT_EQ(again.s().dnc.baudrate, 3);
 }
 
 TEST(SettingsStore, WireEdmLoadDisablesFastAndStepPlay) {

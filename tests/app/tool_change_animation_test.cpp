@@ -78,7 +78,7 @@ TEST(ToolChangeAnimation, FramesForEachRealChangeOnly) {
 }
 
 TEST(ToolChangeAnimation, NothingShownWhenHeldOffButTheToolStillChanges) {
-    const double ref = AppState{}.pos.reference.z;
+    const double ref = std::make_unique<AppState>()->pos.reference.z;  // the state is too big for a stack
     {
         AnimatedPlay p(kTwoChanges);
         const auto o = p.play(/*rightButtonHeld=*/true);  // the right button ends each one at once

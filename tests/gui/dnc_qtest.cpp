@@ -68,7 +68,8 @@ void DncPanelTest::panelOpensFromTheToolBar() {
 void DncPanelTest::aLongTransferKeepsTheWindowResponsive() {
     Fixture f;
     std::string text;
-    for (int i = 0; i < 100000; ++i) text += "N" + std::to_string(i + 1) + " G01 X12.345 Y-6.789 F300\n";
+    for (int i = 0; i < 100000; ++i)
+        text.append("N").append(std::to_string(i + 1)).append(" G01 X12.345 Y-6.789 F300\n");
     f.program.SetText(text);
     QTest::mouseClick(f.button("sb_tuusin"), Qt::LeftButton);
     QTest::mouseClick(f.button("sb_rssetuzoku"), Qt::LeftButton);
