@@ -74,19 +74,12 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # libFuzzer builds (clang): `make fuzz` builds every fuzz target into build-fuzz/fuzz/; `make fuzz-run`
-# runs each for FUZZ_SECONDS from its seed corpus (new inputs go to a scratch folder, not the seeds)
-# and fails on the first crash, leak, undefined behaviour or input slower than 10 s.
+# runs each for FUZZ_SECONDS from its seed corpus, JOBS targets side by side (scripts/fuzz-one.sh), and
+# fails when any finds a crash, leak, undefined behaviour or an input slower than 10 s.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVANTREL_FUZZ=ON -DVANTREL_GUI=OFF -DVANTREL_BENCH=OFF -DVANTREL_TESTS=OFF $(CMAKE_ARGS) >/dev/null
 	@ninja -C $(FUZZ_BUILD) -j $(JOBS)
 
 fuzz-run: fuzz
-	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	  name=$$(basename $$f); scratch=$$(mktemp -d); \
-	  echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
-	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$name- \
-	    $$scratch tests/data/corpus/$$name 2>&1 | tail -n 12; \
-	  status=$${PIPESTATUS[0]}; rm -rf $$scratch; [ $$status -eq 0 ] || exit $$status; \
-	done
+	@ls $(FUZZ_BUILD)/fuzz/fuzz_* | xargs -P $(JOBS) -I{} bash scripts/fuzz-one.sh {} $(FUZZ_SECONDS) $(FUZZ_BUILD)

@@ -117,13 +117,9 @@ struct RasterWalk {
     }
 };
 
-// One drawn play step: the cut, the redraw of the changed stock cells and the tool frame, every step
-// drawn (a step is about a quarter of a pixel in the fitted view). First argument: 0 everything
-// shown; 1 the stock alone (tool and holder hidden); 2 the tool and holder alone (stock hidden), to
-// tell the two costs apart. Second argument: 0 the fitted view, 1 the start-up view. Third: 0 flat
-// end mill, 1 ball end mill (which lowers every node under its leading half a little at each step).
-void BM_PlayStep(benchmark::State& st) {
-    PlayBench b(st.range(1) == 0, st.range(0) != 1, st.range(0) != 2, st.range(2) == 1);
+// Drawn play steps along the raster walk: the cut, the redraw of the changed stock cells and the
+// tool frame at every step; the pixels announced to the widget are counted per step.
+void drawnPlaySteps(benchmark::State& st, PlayBench& b) {
     AppState& s = *b.s;
     SceneComposer& c = *b.c;
     c.playStart(kModeMillPlay);
@@ -147,6 +143,16 @@ void BM_PlayStep(benchmark::State& st) {
     st.counters["px_announced"] = benchmark::Counter(static_cast<double>(area) / static_cast<double>(steps));
     c.playEnd(false);
 }
+
+// One drawn play step: the cut, the redraw of the changed stock cells and the tool frame, every step
+// drawn (a step is about a quarter of a pixel in the fitted view). First argument: 0 everything
+// shown; 1 the stock alone (tool and holder hidden); 2 the tool and holder alone (stock hidden), to
+// tell the two costs apart. Second argument: 0 the fitted view, 1 the start-up view. Third: 0 flat
+// end mill, 1 ball end mill (which lowers every node under its leading half a little at each step).
+void BM_PlayStep(benchmark::State& st) {
+    PlayBench b(st.range(1) == 0, st.range(0) != 1, st.range(0) != 2, st.range(2) == 1);
+    drawnPlaySteps(st, b);
+}
 BENCHMARK(BM_PlayStep)
     ->ArgsProduct({{0, 1, 2}, {0, 1}, {0}})
     ->Args({0, 0, 1})
@@ -159,28 +165,7 @@ BENCHMARK(BM_PlayStep)
 // hidden, 1 shown; second: 0 the fitted view, 1 the start-up view.
 void BM_PlayStepMachine(benchmark::State& st) {
     PlayBench b(st.range(1) == 0, true, true, false, st.range(0) == 1);
-    AppState& s = *b.s;
-    SceneComposer& c = *b.c;
-    c.playStart(kModeMillPlay);
-    RasterWalk walk;
-    int64_t steps = 0, area = 0;
-    for (auto _ : st) {
-        const Vec3 p = walk.next(st, [&] {
-            c.playEnd(false);
-            initialiseStockGrid(s.stockGrid, s.stock, MachineKind::VerticalMill);
-            c.repaintScene();
-            c.playStart(kModeMillPlay);
-        });
-        s.pos.tool.set(p);
-        s.stockChanges.add(
-            applyMillCut(s.stockGrid, s.stock, s.tools.workingTool, s.tools.profile, p, false));
-        c.millStep(p, true);
-        for (const PixelRect& r : c.lastCopies()) area += r.area();
-        ++steps;
-    }
-    st.SetItemsProcessed(steps);
-    st.counters["px_announced"] = benchmark::Counter(static_cast<double>(area) / static_cast<double>(steps));
-    c.playEnd(false);
+    drawnPlaySteps(st, b);
 }
 BENCHMARK(BM_PlayStepMachine)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 

@@ -15,6 +15,7 @@
 #include "render/raster.h"
 #include "render/view.h"
 #include "render/view_commands.h"
+#include "window_harness.h"
 
 using namespace vantrel;
 
@@ -26,51 +27,7 @@ class SceneTest : public QObject {
     void pathPiecesAreDrawnDuringAPlayWithPathDrawingOn();
 };
 
-// The main window with the pocket sample loaded, shown offscreen, its play and its scene.
-struct Harness {
-    AppState state;
-    ControlSet controls;
-    ScriptedUiServices ui;
-    QtMainThread mt;
-    Application app{state, controls, ui, mt};
-    TQuonStrings program;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<GuiPlayback> playback;
-    std::unique_ptr<GuiScene> scene;
-
-    bool open() {
-        std::string message;
-        // The build names the source tree: __FILE__ may be relative when the compiler cache
-        // rewrites paths.
-        const std::string samples = std::string(VANTREL_SOURCE_DIR) + "/samples";
-        if (!program.LoadFromFile(samples + "/pocket.nc", &message)) return false;
-        app.createControls();
-        window = std::make_unique<MainWindow>(app);
-        app.hooks.repaint = [this] { window->repaintScene(); };
-        app.startUp();
-        window->resize(1000, 700);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get())) return false;
-        playback = std::make_unique<GuiPlayback>(app, *window, program);
-        scene = std::make_unique<GuiScene>(app, *window, *playback);
-        return true;
-    }
-    // Presses the play button and waits for the play to end at M30.
-    bool playToTheEnd() {
-        auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
-        if (!play) return false;
-        QTest::mouseClick(play, Qt::LeftButton);
-        PlaybackController& pc = playback->session().controller();
-        if (!QTest::qWaitFor([&] { return !pc.running(); }, 60000)) return false;
-        pc.join();
-        QCoreApplication::processEvents();
-        return pc.lastResult().end == PlayEnd::M30;
-    }
-    ~Harness() {
-        scene.reset();
-        playback.reset();
-    }
-};
+using Harness = vantrel::testing::WindowHarness;
 
 void SceneTest::playShowsThePocketInTheSceneWidget() {
     Harness h;

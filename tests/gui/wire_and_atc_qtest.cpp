@@ -18,6 +18,7 @@
 #include "scene/tool_change_frames.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
+#include "window_harness.h"
 
 using namespace vantrel;
 
@@ -30,48 +31,7 @@ class WireAndAtcTest : public QObject {
 
 namespace {
 
-struct Harness {
-    AppState state;
-    ControlSet controls;
-    ScriptedUiServices ui;
-    QtMainThread mt;
-    Application app{state, controls, ui, mt};
-    TQuonStrings program;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<GuiPlayback> playback;
-    std::unique_ptr<GuiScene> scene;
-
-    bool open(const char* sample) {
-        std::string message;
-        const std::string here = __FILE__;
-        const std::string samples = here.substr(0, here.rfind("/tests/gui/")) + "/samples/";
-        if (!program.LoadFromFile(samples + sample, &message)) return false;
-        app.createControls();
-        window = std::make_unique<MainWindow>(app);
-        app.hooks.repaint = [this] { window->repaintScene(); };
-        app.startUp();
-        window->resize(1000, 700);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get())) return false;
-        playback = std::make_unique<GuiPlayback>(app, *window, program);
-        scene = std::make_unique<GuiScene>(app, *window, *playback);
-        return true;
-    }
-    bool playToTheEnd() {
-        auto* play = qobject_cast<QToolButton*>(window->widget("sb_play"));
-        if (!play) return false;
-        QTest::mouseClick(play, Qt::LeftButton);
-        PlaybackController& pc = playback->session().controller();
-        if (!QTest::qWaitFor([&] { return !pc.running(); }, 60000)) return false;
-        pc.join();
-        QCoreApplication::processEvents();
-        return pc.lastResult().end == PlayEnd::M30;
-    }
-    ~Harness() {
-        scene.reset();
-        playback.reset();
-    }
-};
+using Harness = vantrel::testing::WindowHarness;
 
 }  // namespace
 
