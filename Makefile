@@ -46,7 +46,7 @@ deb: build
 
 # AddressSanitizer + UndefinedBehaviorSanitizer over every test, the Qt tests included (no benchmarks).
 # Qt's own libraries are not instrumented; memory they keep until exit, should LeakSanitizer report
-# it, goes in scripts/lsan.supp (none is needed today).
+# it, goes in scripts/lsan.supp (the PulseAudio client of the media player test is listed there).
 sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON -DVANTREL_GUI=ON \
 	  -DVANTREL_BENCH=OFF $(CMAKE_ARGS) >/dev/null
