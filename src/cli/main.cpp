@@ -7,6 +7,7 @@
 #include <vector>
 #include "core/version.h"
 
+#include "app/headless_setup.h"
 #include "app/scene_render_command.h"
 #include "cli/blocks_command.h"
 #include "cli/dnc_commands.h"
@@ -96,11 +97,12 @@ static int dispatch(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
-    // Running out of memory ends the command with a message and its own exit code, never an abort.
+    // Running out of memory ends the command with a message, never an abort: like a work budget, a
+    // resource the run may use is spent, so it shares the budget's exit status.
     try {
         return dispatch(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("vantrel-sim: メモリが足りません\n", stderr);
-        return 3;
+        return vantrel::kExitBudget;
     }
 }
