@@ -25,19 +25,19 @@ inline constexpr const char* kMsgConfirmExit = "終了しますか?";
 
 // Hooks that later subsystems fill in. Empty hooks do nothing.
 struct ShellHooks {
-    std::function<void()> resetToolLists;         // start-up step 4.4
-    std::function<void()> loadSettings;           // start-up step 4.5 (settings-ready is false meanwhile)
-    std::function<void()> prepareImages;          // start-up step 4.7
-    std::function<void()> loadPicture;            // start-up step 4.9
-    std::function<void()> applySettings;          // start-up step 4.10
-    std::function<void()> saveSettings;           // shutdown step 2
-    std::function<void()> resetDncReceive;        // shutdown step 2
-    std::function<void()> repaint;                // recompose and show the scene
-    std::function<void()> requestClose;           // ask the window to close (GUI); headless: runs close query
-    std::function<void()> releaseResources;       // process end: images, program text, tool lists
-    std::function<void()> positionReadout;        // the position labels (and the scene's overlay)
-    std::function<void()> holderChanged;          // rebuild the holder model (sets holderBaseLength)
-    std::function<void()> showStockGrid;          // draw the machined state of the stock
+    std::function<void()> resetToolLists;    // start-up: the tool lists to their defaults
+    std::function<void()> loadSettings;      // start-up: read the store (settings-ready is false meanwhile)
+    std::function<void()> prepareImages;     // start-up: the off-screen images
+    std::function<void()> loadPicture;       // start-up: the stored background picture
+    std::function<void()> applySettings;     // start-up: the loaded values onto the controls
+    std::function<void()> saveSettings;      // shutdown: write the store
+    std::function<void()> resetDncReceive;   // shutdown: forget a half-received line
+    std::function<void()> repaint;           // recompose and show the scene
+    std::function<void()> requestClose;      // ask the window to close (GUI); headless: runs close query
+    std::function<void()> releaseResources;  // process end: images, program text, tool lists
+    std::function<void()> positionReadout;   // the position labels (and the scene's overlay)
+    std::function<void()> holderChanged;     // rebuild the holder model (sets holderBaseLength)
+    std::function<void()> showStockGrid;     // draw the machined state of the stock
     std::function<bool()> confirmDiscardProgram;  // unsaved-program guard at close; false keeps it open
     std::function<void()> drawPathOnce;           // the program's path onto the visible view, until a repaint
 };
@@ -66,8 +66,8 @@ class Application {
     // The callbacks the editing commands use to refresh, repaint and show a caption.
     CommandHooks commandHooks();
 
-    // Steps 4.1 to 4.10 of the start-up: selections, first page, tool lists, settings load, light bar,
-    // images, ready flag, picture, settings apply.
+    // The start-up in its order: selections, first page, tool lists, settings load, light bar, images,
+    // ready flag, picture, settings apply.
     void startUp();
 
     // The close query: false while the DNC line is connected (after telling the user), otherwise the
