@@ -1,4 +1,5 @@
 #include "app/program_file_commands.h"
+#include "file_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -23,17 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeBytes(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using vantrel::testing::readBytes;
+using vantrel::testing::writeBytes;
 
 struct RecordingQuestions : CaptionedQuestions {
     std::vector<std::string> asked;  // "caption|text"

@@ -16,6 +16,7 @@
 #include "app/main_window_controls.h"
 #include "app/program_file_commands.h"
 #include "core/control_set.h"
+#include "file_bytes.h"
 #include "gui/memo_form.h"
 #include "gui/program_editor.h"
 #include "platform/scripted_ui_services.h"
@@ -37,17 +38,8 @@ class QuonEditTest : public QObject {
 
 namespace {
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeBytes(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using vantrel::testing::readBytes;
+using vantrel::testing::writeBytes;
 
 void commitJapanese(QWidget* w, const QString& preedit, const QString& commit) {
     QInputMethodEvent compose(preedit, {});

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "file_bytes.h"
 #include "gui/main_window.h"
 #include "gui/program_editor.h"
 #include "platform/scripted_ui_services.h"
@@ -26,17 +27,8 @@ class UnsavedProgramTest : public QObject {
 
 namespace {
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeBytes(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using vantrel::testing::readBytes;
+using vantrel::testing::writeBytes;
 
 const std::string kAsked = std::string("ask3:") + kMsgSaveChanges;
 
