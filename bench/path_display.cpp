@@ -10,7 +10,7 @@
 #include "app/scene_composer.h"
 #include "app/tool_path_pass.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"
 

@@ -13,8 +13,8 @@
 #include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 #include "render/view_commands.h"
 #include "stock/material_removal.h"
 

@@ -8,9 +8,9 @@
 
 #include "app/modal_labels.h"
 #include "app/play_controller.h"
-#include "editor/quon_strings.h"
 #include "platform/scripted_ui_services.h"
 #include "platform/text_painter.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 using namespace vantrel;

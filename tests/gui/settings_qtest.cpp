@@ -12,12 +12,12 @@
 #include "app/scene_render_command.h"
 #include "app/settings_store.h"
 #include "cli/play_command.h"
-#include "editor/quon_strings.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "platform/atomic_file.h"
 #include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
 
 using namespace vantrel;
 
