@@ -12,10 +12,10 @@
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
 #include "app/scene_render_command.h"
+#include "app/view_commands.h"
 #include "core/control_set.h"
 #include "platform/main_thread.h"
 #include "program/quon_strings.h"
-#include "render/view_commands.h"
 #include "stock/material_removal.h"
 
 namespace vantrel {

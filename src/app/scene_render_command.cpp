@@ -12,11 +12,11 @@
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
+#include "app/view_commands.h"
 #include "platform/atomic_file.h"
 #include "program/quon_strings.h"
 #include "render/png_writer.h"
 #include "render/view.h"
-#include "render/view_commands.h"
 #include "scene/stock_surface.h"
 
 namespace vantrel {

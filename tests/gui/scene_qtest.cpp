@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/view_commands.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
@@ -14,7 +15,6 @@
 #include "program/quon_strings.h"
 #include "render/raster.h"
 #include "render/view.h"
-#include "render/view_commands.h"
 #include "window_harness.h"
 
 using namespace vantrel;

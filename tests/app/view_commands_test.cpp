@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "app/view_commands.h"
 #include "platform/scripted_ui_services.h"
 #include "render/view.h"
-#include "render/view_commands.h"
 
 namespace vantrel {
 namespace {
