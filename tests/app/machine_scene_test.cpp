@@ -21,10 +21,10 @@
 #include "app/scene_composer.h"
 #include "app/scene_render_command.h"
 #include "core/control_set.h"
-#include "platform/scripted_ui_services.h"
 #include "render/png_writer.h"
 #include "render/raster.h"
 #include "render/view.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

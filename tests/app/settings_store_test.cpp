@@ -23,9 +23,9 @@
 #include "nc/trace.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
-#include "platform/scripted_ui_services.h"
 #include "program/quon_strings.h"
 #include "render/view_state.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 namespace fs = std::filesystem;

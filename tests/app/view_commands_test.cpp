@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "app/view_commands.h"
-#include "platform/scripted_ui_services.h"
 #include "render/view.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

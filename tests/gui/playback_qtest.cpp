@@ -10,8 +10,8 @@
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
-#include "platform/scripted_ui_services.h"
 #include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 
