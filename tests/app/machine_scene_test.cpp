@@ -19,7 +19,7 @@
 #include "app/main_window_controls.h"
 #include "app/play_controller.h"
 #include "app/scene_composer.h"
-#include "app/scene_render_command.h"
+#include "cli/scene_render_command.h"
 #include "core/control_set.h"
 #include "render/png_writer.h"
 #include "render/raster.h"

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "app/application.h"
-#include "app/scene_render_command.h"
 #include "app/settings_store.h"
 #include "cli/play_command.h"
+#include "cli/scene_render_command.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"

@@ -1,4 +1,4 @@
-#include "app/scene_render_command.h"
+#include "cli/scene_render_command.h"
 
 #include <algorithm>
 #include <cmath>
