@@ -12,8 +12,8 @@
 
 #include "app/headless_setup.h"
 #include "app/play_session.h"
-#include "app/scene_render_command.h"
-#include "editor/quon_strings.h"
+#include "cli/scene_render_command.h"
+#include "program/quon_strings.h"
 #include "platform/atomic_file.h"
 #include "stock/stock_spec.h"
 

@@ -14,7 +14,7 @@
 #include "app/play_session.h"
 #include "cli/check_command.h"
 #include "cli/play_command.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "tools/tool_table.h"
 
 using namespace vantrel;
