@@ -212,7 +212,8 @@ void ProgramChecker::millStep(const StockGrid& grid, const CheckedTool& tool, co
         // Straight down or up where the play has already cut lower: the cutter meets nothing.
         PartCache& c = parts_;
         const bool same = vertical && c.cutValid && c.cutX == a.x && c.cutY == a.y && c.cutRadius == rc;
-        if (cutter && !below && same && zLow >= c.cutLevel) cutter = false;
+        // (Less than kTouch below it leaves no material deep enough to count.)
+        if (cutter && !below && same && zLow >= c.cutLevel - kTouch) cutter = false;
         if (!cutFollows) {
             c.cutValid = false;
         } else if (same) {
