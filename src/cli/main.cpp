@@ -40,6 +40,7 @@ const char* kUsage =
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
     "            [--png OUT.png]   also draw the machined stock into a picture\n"
+    "            [--no-checks]   play without the interference checks\n"
     "            [--settings FILE]   start from a settings store written by the window\n"
     "            [--max-steps N] [--max-blocks N]   raise the work budget (exit 3 when reached)\n"
     "                        play FILE headless, cutting the stock, and write a JSON report\n"
