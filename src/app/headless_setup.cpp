@@ -50,6 +50,7 @@ std::string optionName(const std::string& option) {
         {"--max-steps", "ステップ数の上限"},
         {"--max-blocks", "ブロック数の上限"},
         {"--max-output", "出力の上限"},
+        {"--tformat", "Ｔ指令認識定義"},
     };
     for (const auto& [o, n] : names)
         if (option == o) return std::string(n) + " (" + o + ")";
@@ -58,13 +59,23 @@ std::string optionName(const std::string& option) {
 
 }  // namespace
 
+TurningProgramming turningProgrammingWith(const TurningProgramming& base, const HeadlessOptions& o) {
+    const bool radius = o.radiusProgramming || base.diameterDivisor == 1 || base.diameterDivisor == -1;
+    const bool reversed = o.xReversed || base.diameterDivisor < 0;
+    return TurningProgramming::from(radius, reversed, o.tFormat ? *o.tFormat : base.tFormat);
+}
+
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
                                  bool allowHolder, std::string& error) {
     const std::string& a = args[i];
+    if (a == "--radius-programming" || a == "--x-reversed") {
+        (a == "--x-reversed" ? o.xReversed : o.radiusProgramming) = true;
+        return OptionResult::Taken;
+    }
     const bool numeric = a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" ||
                          a == "--tool-length" || (allowHolder && a == "--holder");
     const bool budget = a == "--max-steps" || a == "--max-blocks" || a == "--max-output";
-    if (a != "--machine" && a != "--stock" && a != "--settings" && !numeric && !budget)
+    if (a != "--machine" && a != "--stock" && a != "--settings" && a != "--tformat" && !numeric && !budget)
         return OptionResult::NotMine;
     if (i + 1 >= args.size()) {
         error = optionName(a) + " の後に値を指定してください";
@@ -73,6 +84,15 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     const std::string& v = args[++i];
     if (a == "--settings") {
         o.settingsFile = v;
+        return OptionResult::Taken;
+    }
+    if (a == "--tformat") {
+        if (v != "0" && v != "1" && v != "2") {
+            error =
+                optionName(a) + " には 0 (T** **)、1 (T*** ***)、2 (T**** ****) のいずれかを指定してください";
+            return OptionResult::Bad;
+        }
+        o.tFormat = v[0] - '0';
         return OptionResult::Taken;
     }
     if (a == "--machine") o.kindGiven = true;
@@ -158,6 +178,12 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
         s.machineKindShared = static_cast<int32_t>(kind);
         applyMachineKindDefaults(s, kind, stored ? s.machine.radiusProgramming : false);
         s.tools.currentToolIndex = 0;
+    }
+    if (isTurning(kind)) {
+        const TurningProgramming p = turningProgrammingWith(s.machine.turningProgramming(), o);
+        s.machine.diameterDivisor = p.diameterDivisor;
+        s.machine.radiusProgramming = p.diameterDivisor == 1 || p.diameterDivisor == -1;
+        s.machine.tCodeFormat = p.tFormat;
     }
     // The window's value edits check these values; a command line gets the same answer.
     ScriptedUiServices ui;
