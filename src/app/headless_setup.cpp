@@ -14,6 +14,7 @@
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
+#include "tools/tool_file.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {
@@ -75,15 +76,16 @@ OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i
     const bool numeric = a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" ||
                          a == "--tool-length" || (allowHolder && a == "--holder");
     const bool budget = a == "--max-steps" || a == "--max-blocks" || a == "--max-output";
-    if (a != "--machine" && a != "--stock" && a != "--settings" && a != "--tformat" && !numeric && !budget)
+    if (a != "--machine" && a != "--stock" && a != "--settings" && a != "--tformat" && a != "--tool-file" &&
+        !numeric && !budget)
         return OptionResult::NotMine;
     if (i + 1 >= args.size()) {
         error = optionName(a) + " の後に値を指定してください";
         return OptionResult::Bad;
     }
     const std::string& v = args[++i];
-    if (a == "--settings") {
-        o.settingsFile = v;
+    if (a == "--settings" || a == "--tool-file") {
+        (a == "--settings" ? o.settingsFile : o.toolFile) = v;
         return OptionResult::Taken;
     }
     if (a == "--tformat") {
@@ -210,6 +212,15 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
     }
     if (o.holder) s.machine.holderStandard = *o.holder;
     if (!stored) initialiseToolTables(s.tools, kind);  // the stored tables are the shop's own
+    if (!o.toolFile.empty()) {
+        // The tool file replaces the stores as "工具ファイル" → "読み込み" does, with its checks.
+        std::string why;
+        if (!readToolFile(o.toolFile, s.tools, kind, kDefaultToolColor, why)) {
+            if (error) *error = o.toolFile + ": " + why;
+            return false;
+        }
+        s.tools.currentToolIndex = 0;
+    }
     // The wire EDM selects no tool; its D words name entries of the milling store, so the tool
     // options set those (by the milling rules).
     std::vector<ToolRecord>* list = isWire(kind) ? &s.tools.millTools : toolListFor(s.tools, kind);
@@ -239,6 +250,9 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& mess
 HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
     addMainWindowControls(controls);
     addModalStatusControls(controls);
+    // The controls of the machine's family as the window sets them (on a lathe "再生時送り材料ピッチ" is
+    // off: feed moves step by the feed per revolution).
+    applyFamilyControls(controls, s.machineKind);
     PlaySessionParts parts;
     parts.controls = &controls;
     parts.mainThread = &mainThread;

@@ -38,6 +38,7 @@ struct HeadlessOptions {
     bool radiusProgramming = false, xReversed = false;
     std::optional<int> tFormat;
     std::string settingsFile;  // --settings FILE: start from a stored state instead of the start-up one
+    std::string toolFile;      // --tool-file FILE: the tool stores of a .tgs (or a .gst) file
     int64_t maxSteps = kDefaultMaxSteps;
     int64_t maxBlocks = kDefaultMaxBlocks;
     int64_t maxOutputBytes = kDefaultMaxOutputBytes;
@@ -47,9 +48,9 @@ enum class OptionResult { NotMine, Taken, Bad };
 
 // The one parser of the options the headless commands share. Reads the option at args[i] when it is
 // one of --machine, --stock, --pitch, --tool-diameter, --nose-radius, --tool-length, --settings,
-// --max-steps, --max-blocks, --max-output, --radius-programming, --x-reversed, --tformat (and --holder
-// when allowHolder), moving i past its value. On
-// Bad, `error` says what the option takes. The values' ranges are checked by setUpHeadlessState.
+// --tool-file, --max-steps, --max-blocks, --max-output, --radius-programming, --x-reversed, --tformat (and
+// --holder when allowHolder), moving i past its value. On Bad, `error` says what the option takes. The
+// values' ranges are checked by setUpHeadlessState.
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
                                  bool allowHolder, std::string& error);
 
