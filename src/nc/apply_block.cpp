@@ -7,9 +7,9 @@
 
 #include "core/number_format.h"
 #include "core/rounding.h"
-#include "editor/quon_strings.h"
 #include "nc/turning.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {

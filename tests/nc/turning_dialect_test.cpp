@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "nc/interpreter.h"
 #include "nc/motion_recorder.h"
 #include "nc/turning.h"
