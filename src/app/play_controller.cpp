@@ -175,14 +175,17 @@ class PlaySink : public MachineActions, public PathDrawHook {
         }
     }
     void onMoveEnd(const Vec3& end) override {
-        if (isLatheMode(c_.ctl_.mode)) showTurningSpindle(end);
+        // Fast play makes no repaint, and the speed shown follows the repaints.
+        if (c_.ctl_.mode == kModeLathePlay || c_.ctl_.mode == kModeLatheStep) showTurningSpindle(end);
         if (c_.env_.view == nullptr || c_.ctl_.mode == kModeWire) return;
         c_.env_.view->perStepUpdate(c_.ctl_.mode, end, true);
         c_.env_.view->moveEnded(c_.ctl_.mode, end);
     }
     void onCuttingTime(double minutes) override {
         // Shown after every move: "###0.##" and "分".
-        if (c_.ctl_.mode != kModeMillFast || ++timeCounter_ % 64 == 0)
+        // Fast play shows it every 64th move: the label is for a person, the moves come by the thousand.
+        const uint8_t m = c_.ctl_.mode;
+        if ((m != kModeMillFast && m != kModeLatheFast) || ++timeCounter_ % 64 == 0)
             c_.env_.controls->setCaption("label_ctime", cuttingTimeCaption(minutes));
         lastTime_ = minutes;
     }
