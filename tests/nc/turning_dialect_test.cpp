@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "program/quon_strings.h"
 #include "nc/interpreter.h"
 #include "nc/motion_recorder.h"
 #include "nc/turning.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {
