@@ -211,8 +211,8 @@ TEST(ProgramChecks, LatheRapidIntoTheBarIsFoundWithItsRingVolume) {
     o.kind = MachineKind::Lathe;
     o.kindGiven = true;
     o.pitch = 0.2;  // the play's cut takes a point's slice beyond it: one slice more than the 20 mm
-    // Radius 45 along 20 mm of the 50 radius bar: a ring of pi (50^2 - 45^2) x 20.
-    const Checked c = checkText("G00 X60. Z2.\nM03\nG00 X45.\nG00 Z-20.\nG00 X60.\nM05\nM30\n", o);
+    // Diameter 90 (radius 45) along 20 mm of the 50 radius bar: a ring of pi (50^2 - 45^2) x 20.
+    const Checked c = checkText("G00 X120. Z2.\nM03\nG00 X90.\nG00 Z-20.\nG00 X120.\nM05\nM30\n", o);
     ASSERT_EQ(c.findings.size(), 1u) << describe(c.findings);
     EXPECT_EQ(c.findings[0].kind, FindingKind::RapidCut);
     EXPECT_EQ(c.findings[0].line, 3);
