@@ -318,7 +318,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     const bool ignoreT = ctx.switches.ignoreT;
     const bool warn = ctx.switches.warnings;
 
-    // 1. M codes (M05, M09, M00, M01, M02, M30 act after the movement; M98, M99 when scanned).
+    // M codes (M05, M09, M00, M01, M02, M30 act after the movement; M98, M99 when scanned).
     for (int k = 0; k < m.mCodeCount; ++k) {
         switch (saturatingToInt32(m.mCodes[static_cast<std::size_t>(k)])) {
             case 3:
@@ -334,7 +334,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
                 m.spindle = 2;
                 break;
             case 6:
-                // 2. Tool change, with the tool selected by earlier blocks (a T of this block is
+                // Tool change, with the tool selected by earlier blocks (a T of this block is
                 // applied only below).
                 if (!ignoreT && ctx.rules.toolWords) toolChange(m, ctx);
                 break;
@@ -348,14 +348,14 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
 
     const bool toolWords = ctx.rules.toolWords;
-    // 3. Spindle speed.
+    // Spindle speed.
     if (m.seen.s && toolWords) {
         m.spindleSpeed = saturatingToInt32(m.registers[kCodeS]);
         d.value(m.speedMode == 0 ? ModalValue::SpeedG96 : ModalValue::SpeedG97,
                 std::to_string(m.spindleSpeed.load()));
     }
 
-    // 4. Tool selection.
+    // Tool selection.
     if (m.seen.t && !ignoreT && toolWords) {
         const int32_t t = saturatingToInt32(m.registers[kCodeT]);
         hooks.selectTool(m.registers[kCodeT]);
@@ -363,12 +363,12 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
 
     const bool compRequested = m.radiusComp == 3 || m.radiusComp == 4;
-    // 5. Warnings.
+    // Warnings.
     if (warn) {
         if (compRequested && !m.seen.d) WriteWarning(ctx, b.line, WarningKind::MissingD);
         if (m.lengthOffsetCalled && !m.seen.h) WriteWarning(ctx, b.line, WarningKind::MissingH);
     }
-    // 6. and 7. Fall back to the selected tool for a missing H or D.
+    // Fall back to the selected tool for a missing H or D.
     if (m.lengthOffsetCalled && !m.seen.h) {
         d.value(ModalValue::H, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
@@ -377,7 +377,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         d.value(ModalValue::D, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
 
-    // 8. Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make
+    // Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make
     // the steppers divide by zero or never finish, so the stock pitch stands in for it.
     if (!ctx.switches.stepFromPitch && m.registers[kCodeF] > 0 && m.feedPerRev > 0 &&
         std::isfinite(m.feedPerRev)) {
@@ -386,7 +386,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         m.stepLength = ctx.stock.pitch;
     }
 
-    // 9. G06.2 control points.
+    // G06.2 control points.
     if (m.nurbsState == 2) {
         m.nurbsPoints.clear();
         m.nurbsOrder = m.seen.p ? m.registers[kCodeP] : 4.0;
