@@ -29,8 +29,8 @@ inline constexpr const char* kMsgStockFitCutShort =
 struct StockFitOptions {
     MachineKind kind = MachineKind::VerticalMill;
     double diameterDivisor = 1;  // 2 on a lathe programmed in diameter: X values are halved
-    Vec3 start{0, 0, 435};       // where the tool stands
-    Vec3 reference{0, 0, 500};   // the machine reference point (G28)
+    Vec3 start;                  // where the tool stands
+    Vec3 reference;              // the machine reference point (G28)
     int64_t blockBudget = kStockFitBlockBudget;
     int64_t pieceBudget = kStockFitPieceBudget;
 };
