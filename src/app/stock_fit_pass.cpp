@@ -13,20 +13,14 @@ namespace {
 class ExtentCollector : public MachineActions {
   public:
     ExtentCollector(PathExtent& extent, Shared<bool>& stop, int64_t pieceBudget)
-        : extent_(extent), stop_(stop), piecesLeft_(pieceBudget) {}
+        : extent_(extent), budget_(stop, pieceBudget) {}
 
-    bool cutShort() const { return cutShort_; }
+    bool cutShort() const { return budget_.spent(); }
 
     void modalChanged(const ModalState& m, const BlockWords&) override { cycle_ = m.cycle != 80; }
 
     void onPiece(const MotionSegment& piece, int32_t) override {
-        // A single block can make any number of pieces (a cycle repeated L times); the stop request
-        // ends its loops as it ends a play's.
-        if (piecesLeft_ >= 0 && piecesLeft_-- == 0) {
-            cutShort_ = true;
-            stop_.store(true);
-            return;
-        }
+        if (!budget_.take()) return;
         if (piece.moveKind == kMoveRapid) return;
         if (cycle_) {
             // The plunges of a cycle reach the hole bottom; its feeds back up stay inside the hole.
@@ -43,10 +37,8 @@ class ExtentCollector : public MachineActions {
 
   private:
     PathExtent& extent_;
-    Shared<bool>& stop_;
-    int64_t piecesLeft_;
+    PieceBudget budget_;
     bool cycle_ = false;
-    bool cutShort_ = false;
 };
 
 }  // namespace
