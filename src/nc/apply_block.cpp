@@ -33,10 +33,10 @@ std::string intText(double v) {
 }
 
 void endNurbs(ModalState& m, ModalContext& ctx) {
-    if (m.nurbsState != 1) return;
+    if (m.nurbsState != ModeSetup::Active) return;
     ctx.hooks.runOutNurbs(m);
     ctx.display.inForce(ModalCode::G062, false);
-    m.nurbsState = 0;
+    m.nurbsState = ModeSetup::Off;
     m.nurbsPoints.clear();
 }
 
@@ -56,16 +56,16 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
         return;
     }
     if (near(g, 6.2)) {
-        m.nurbsState = 2;
+        m.nurbsState = ModeSetup::SettingUp;
         d.inForce(ModalCode::G062, true);
         return;
     }
     if (near(g, 50.1)) {
-        m.mirrorState = 0;
+        m.mirrorState = ModeSetup::Off;
         return;
     }
     if (near(g, 51.1)) {
-        m.mirrorState = 2;
+        m.mirrorState = ModeSetup::SettingUp;
         return;
     }
     if (g != std::floor(g) || g < 0 || g > 99) return;  // other values are ignored
@@ -112,10 +112,10 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
             selectCode(d, kLengthCodes, 2);
             break;
         case 68:
-            m.rotationState = 2;
+            m.rotationState = ModeSetup::SettingUp;
             break;
         case 69:
-            m.rotationState = 0;
+            m.rotationState = ModeSetup::Off;
             break;
         case 73:
         case 74:
@@ -387,12 +387,12 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
 
     // G06.2 control points.
-    if (m.nurbsState == 2) {
+    if (m.nurbsState == ModeSetup::SettingUp) {
         m.nurbsPoints.clear();
         m.nurbsOrder = m.seen.p ? m.registers[kCodeP] : 4.0;
-        m.nurbsState = 1;
+        m.nurbsState = ModeSetup::Active;
     }
-    if (m.nurbsState == 1) {
+    if (m.nurbsState == ModeSetup::Active) {
         m.nurbsPoints.push_back({m.registers[kCodeX], m.registers[kCodeY], m.registers[kCodeZ],
                                  m.registers[kCodeR], m.registers[kCodeF]});
         m.nurbsPointAdded = true;
@@ -404,21 +404,21 @@ void finishBlockSetup(ModalState& m) {
     if (!(s.x || s.y || s.z || s.i || s.j || s.k)) return;
     const bool axisSeen[3] = {s.x, s.y, s.z};
     const double axisValue[3] = {m.registers[kCodeX], m.registers[kCodeY], m.registers[kCodeZ]};
-    if (m.mirrorState == 0) {
+    if (m.mirrorState == ModeSetup::Off) {
         for (int a = 0; a < 3; ++a) {
             if (!axisSeen[a]) continue;
             m.mirrorCentre[static_cast<std::size_t>(a)] = 0;
             m.mirrorAxis[static_cast<std::size_t>(a)] = false;
         }
-    } else if (m.mirrorState == 2) {
+    } else if (m.mirrorState == ModeSetup::SettingUp) {
         for (int a = 0; a < 3; ++a) {
             if (!axisSeen[a]) continue;
             m.mirrorCentre[static_cast<std::size_t>(a)] = axisValue[a];
             m.mirrorAxis[static_cast<std::size_t>(a)] = true;
         }
-        m.mirrorState = 1;
+        m.mirrorState = ModeSetup::Active;
     }
-    if (m.rotationState == 2) {
+    if (m.rotationState == ModeSetup::SettingUp) {
         m.rotationXY = m.plane == 0;
         m.rotationZX = m.plane == 1;
         m.rotationYZ = m.plane == 2;
@@ -434,7 +434,7 @@ void finishBlockSetup(ModalState& m) {
             m.rotationCentre[2] = axisValue[2];
         }
         m.rotationAngle = m.seen.r ? m.registers[kCodeR] * kPi / 180 : 0;
-        m.rotationState = 1;
+        m.rotationState = ModeSetup::Active;
     }
 }
 
