@@ -10,6 +10,7 @@
 #include "app/dnc_panel.h"
 #include "app/settings_store.h"
 #include "app/value_edit.h"
+#include "gui/check_list.h"
 #include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
     editor.files().loadStartupParameter(programArguments(qapp.arguments()));
     // The play: its thread reads the same program store; closing the window stops and joins it.
     GuiPlayback playback(app, window, program);
+    // The findings of the interference checks in a window of their own; a double click shows the line.
+    GuiCheckList checkList(window, controls, playback.session().checks());
+    checkList.attachEditor(editor.edit());
     // The communication panel: transfers on their own thread, received text into the editor here.
     DncPanel dnc(state, controls, ui, mainThread, program, &playback.input());
     app.registerWorker(&dnc);
