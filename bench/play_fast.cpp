@@ -61,8 +61,9 @@ BENCHMARK(BM_FastPlay)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime(
 // The same 100,000 one-millimetre blocks cutting: a D10 flat end mill 1 mm deep in rows across the
 // 100 x 100 block (pitch 0.1), the stock cut at every step, with the interference checks off (0) and
 // on (1). Both run in one command so that their medians compare under the same load:
-//   bench_play_fast --benchmark_filter=Cutting --benchmark_repetitions=9 \
+//   bench_play_fast --benchmark_filter=Cutting --benchmark_repetitions=9
 //     --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+//   (one command line)
 static std::string makeCuttingProgram(int blocks) {
     std::string text = "O0001\nG90 G00 X0 Y0.5 Z5.\nS1000 M03\nG01 Z-1. F600\n";
     for (int i = 1; i <= blocks; ++i) {
