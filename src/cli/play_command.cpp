@@ -1,5 +1,6 @@
 #include "cli/play_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -22,8 +23,9 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const char* usage =
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--settings FILE] [--max-steps N] [--max-blocks N]\n"
-        "       [--report out.json] [--png OUT.png] [--no-checks]\n";
+        "       [--tool-length L] [--settings FILE] [--tool-file FILE.tgs] [--max-steps N] [--max-blocks N]\n"
+        "       [--radius-programming] [--x-reversed] [--tformat 0|1|2] [--report out.json]\n"
+        "       [--png OUT.png] [--no-checks]\n";
     std::string file, report, png;
     bool checks = true;
     HeadlessOptions opt;
@@ -112,6 +114,16 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!isTurning(kind))
         json << ", \"height_min\": " << jsonNumber(m.heightMin)
              << ", \"height_max\": " << jsonNumber(m.heightMax);
+    if (isTurning(kind)) {
+        // The turned profiles: the radius of every slice, from the chuck side to the end face.
+        const int slices = std::min(stockNodeCount(s.stock.sizeZ, s.stock.pitch), kStockMaxIndex);
+        for (int which = 0; which < 2; ++which) {
+            const float* d = which == 0 ? s.stockGrid.outerDiameters() : s.stockGrid.innerDiameters();
+            json << (which == 0 ? ", \"outer\": [" : ", \"inner\": [");
+            for (int k = slices - 1; k >= 0; --k) json << jsonNumber(d[k] / 2.0) << (k > 0 ? ", " : "");
+            json << "]";
+        }
+    }
     json << ", \"findings\": " << findingsJson(session.checks().findings()) << "}\n";
     if (scene) {
         std::string error;
