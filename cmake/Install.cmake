@@ -36,8 +36,11 @@ install(FILES ${_samples} DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel/samples)
 # Manual pages and the changelog go in compressed, as Debian wants them (-n: no time stamp inside, so
 # the same sources give the same bytes).
 set(_gz_outputs)
+# The version in the manual pages' headers is the project's (one place: project() in CMakeLists.txt).
 configure_file(${_dist}/debian/changelog.in ${_gen}/changelog @ONLY)
-foreach(src ${_dist}/man/vantrel.1 ${_dist}/man/vantrel-sim.1 ${_gen}/changelog)
+configure_file(${_dist}/man/vantrel.1 ${_gen}/vantrel.1 @ONLY)
+configure_file(${_dist}/man/vantrel-sim.1 ${_gen}/vantrel-sim.1 @ONLY)
+foreach(src ${_gen}/vantrel.1 ${_gen}/vantrel-sim.1 ${_gen}/changelog)
   get_filename_component(_name ${src} NAME)
   add_custom_command(OUTPUT ${_gen}/${_name}.gz
                      COMMAND gzip -9n -c ${src} > ${_gen}/${_name}.gz

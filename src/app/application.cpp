@@ -179,7 +179,8 @@ void showPositionLabels(const AppState& s, ControlSet& cs) {
 
 void Application::startUp() {
     s_.window.ready = 0;
-    // 4.2: combo selections as the window is created.
+    // The combo boxes start on the selections the window is created with (the stored settings may
+    // change them below).
     cs_.setItemIndex("ComboBox1", 0);
     cs_.setItemIndex("ComboBox2", 0);
     cs_.setItemIndex("ComboBox3", 1);
@@ -194,23 +195,23 @@ void Application::startUp() {
     cs_.setItemIndex("combo_flow", 2);
     cs_.setItemIndex("combo_code", 1);
     s_.machine.chuckDiameter = static_cast<float>(kChuckInches[3] * 25.4);
-    // 4.3: the first page.
+    // The window opens on the first page of the tabs.
     cs_.setItemIndex("PageControl1", 0);
-    // 4.4: tool lists.
+    // The tool lists hold their start-up tools before the stored settings may replace them.
     if (hooks.resetToolLists) hooks.resetToolLists();
-    // 4.5: stored settings; nothing is repainted while they are read.
+    // The stored settings; nothing is repainted while they are read, since half-read values would show.
     s_.window.settingsReady = false;
     if (hooks.loadSettings) hooks.loadSettings();
     s_.window.settingsReady = true;
-    // 4.6: the light bar shows the (possibly loaded) light power.
+    // The light bar shows the (possibly loaded) light power.
     cs_.setPosition("ScrollBar2", s_.view.laypower);
-    // 4.7: images.
+    // The scene's images, sized for the loaded settings.
     if (hooks.prepareImages) hooks.prepareImages();
-    // 4.8: ready.
+    // From here on a resize or a command may repaint.
     s_.window.ready = 1;
-    // 4.9: the stored background picture.
+    // The stored background picture, once the images exist to take it.
     if (s_.picture.pictureMode != 0 && hooks.loadPicture) hooks.loadPicture();
-    // 4.10: settings to the controls.
+    // Last, the settings reach the controls, so that every caption and check mark shows the loaded state.
     if (hooks.applySettings) hooks.applySettings();
     refreshLabels();
 }

@@ -1,6 +1,7 @@
 #include "app/machine_defaults.h"
 
 #include "app/view_commands.h"
+#include "nc/interpreter.h"
 #include "stock/stock_spec.h"
 
 #include <string>
@@ -10,22 +11,22 @@ namespace vantrel {
 
 namespace {
 
-// What a kind sets beyond the camera (render) and the stock sizes (stock), which keep their own tables.
+// What a kind sets beyond the camera (render), the stock sizes (stock) and the tool's start and the
+// reference point (the interpreter's dialect), which keep their own tables.
 struct KindDefaults {
     bool turning;
-    Vec3 toolPos, axis;
+    Vec3 axis;
     int32_t arcPlane;
     float axisX, axisY, axisZ;
-    Vec3 reference;
 };
 
 const KindDefaults& defaultsOf(MachineKind k) {
     static const KindDefaults table[5] = {
-        {false, {0, 0, 435}, {0, 0, 1}, 0, 200, 200, 200, {0, 0, 500}},     // vertical mill
-        {false, {0, 0, 435}, {0, 0, 1}, 0, 200, 200, 200, {0, 0, 500}},     // horizontal mill
-        {true, {150, 0, 400}, {1, 0, 0}, 1, 200, 100, 100, {150, 0, 400}},  // lathe
-        {true, {150, 0, 400}, {1, 0, 0}, 1, 200, 100, 100, {150, 0, 400}},  // vertical lathe
-        {false, {0, 0, 0}, {0, 0, 0}, 0, 200, 200, 50, {0, 0, 0}},          // wire EDM
+        {false, {0, 0, 1}, 0, 200, 200, 200},  // vertical mill
+        {false, {0, 0, 1}, 0, 200, 200, 200},  // horizontal mill
+        {true, {1, 0, 0}, 1, 200, 100, 100},   // lathe
+        {true, {1, 0, 0}, 1, 200, 100, 100},   // vertical lathe
+        {false, {0, 0, 0}, 0, 200, 200, 50},   // wire EDM
     };
     int i = static_cast<int>(k);
     if (i < 0 || i > 4) i = 0;
@@ -38,7 +39,9 @@ void applyMachineKindDefaults(AppState& s, MachineKind kind, bool radiusProgramm
     if (!isValidMachineKind(static_cast<int>(kind))) kind = MachineKind::VerticalMill;
     applyKindViewDefaults(s.view, kind);  // angles, origin, view distance, scales, mouse-move lock
     applyMachineStockDefaults(s.stock, kind);
-    s.pos.setToolPosition(defaultsOf(kind).toolPos);
+    // Where the tool stands and where the reference point lies are the dialect's, so that the window, the
+    // headless runner and a pass without a window start from the same place.
+    s.pos.setToolPosition(Dialect::forMachine(kind).start);
     applyMachineFamilyDefaults(s, kind, radiusProgramming);
 }
 
@@ -52,7 +55,7 @@ void applyMachineFamilyDefaults(AppState& s, MachineKind kind, bool radiusProgra
     s.grid.axisX = d.axisX;
     s.grid.axisY = d.axisY;
     s.grid.axisZ = d.axisZ;
-    s.pos.reference = d.reference;
+    s.pos.reference = Dialect::forMachine(kind).reference;
 }
 
 const char* machineMenuCaption(MachineKind kind) {

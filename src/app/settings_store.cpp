@@ -418,7 +418,7 @@ void applySettings(Application& app) {
     ControlSet& cs = app.controls();
     const MachineKind kind =
         isValidMachineKind(static_cast<int>(s.machineKind)) ? s.machineKind : MachineKind::VerticalMill;
-    // 1. The machine menu and buttons show the loaded kind.
+    // The machine menu and buttons show the loaded kind.
     for (int k = 0; k <= 4; ++k) cs.setChecked(machineMenuItem(static_cast<MachineKind>(k)), false);
     for (const char* n : {"sb_mouse_xy", "sb_mouse_xz", "sb_mouse_yz"}) cs.setChecked(n, false);
     cs.setChecked(machineMenuItem(kind), true);
@@ -426,14 +426,14 @@ void applySettings(Application& app) {
     cs.setCaption("menu_kikai", machineMenuCaption(kind));
     s.machineKind = kind;
     s.machineKindShared = static_cast<int32_t>(kind);
-    // 2. The family's defaults; the view, origin, position and stock keep their loaded values.
+    // The family's defaults; the view, origin, position and stock keep their loaded values.
     applyMachineFamilyDefaults(s, kind, cs.checked("menu_kikai_hankei"));
     if (isTurning(kind)) cs.setChecked("sb_mouse_xz", true);
     if (isWire(kind)) cs.setChecked("sb_mouse_xy", true);
-    // 3. Tool list, holder, stock grid and the working tool. The selected entry keeps its index when
-    //    the (possibly shorter) loaded table still has it, and is loaded from the table: the table
-    //    holds every edit already, so writing the working tool back first would put the values from
-    //    before the load over the entry just read.
+    // Tool list, holder, stock grid and the working tool. The selected entry keeps its index when
+    // the (possibly shorter) loaded table still has it, and is loaded from the table: the table
+    // holds every edit already, so writing the working tool back first would put the values from
+    // before the load over the entry just read.
     const int keep = s.tools.currentToolIndex;
     applyToolFamily(cs, s.tools, kind);
     const std::vector<ToolRecord>* list = toolListFor(s.tools, kind);
@@ -450,8 +450,8 @@ void applySettings(Application& app) {
     }
     const ToolRecord& w = s.tools.workingTool;
     s.pos.axis = Vec3(w.axisX, w.axisY, w.axisZ);
-    // 4. The family's controls; the feed pitch mark stays as it is, and the wire EDM has no fast or
-    //    step play.
+    // The family's controls; the feed pitch mark stays as it is, and the wire EDM has no fast or
+    // step play.
     const bool pitchMark = cs.checked("menu_okupitch");
     applyFamilyControls(cs, kind);
     cs.setChecked("menu_okupitch", pitchMark);
@@ -459,17 +459,17 @@ void applySettings(Application& app) {
         cs.setEnabled("sb_playfast", false);
         cs.setEnabled("sb_playstep", false);
     }
-    // 5. Tool angles from the axis.
+    // Tool angles from the axis.
     updateDerivedToolValues(s.tools);
     s.pos.a = s.tools.toolTiltAngle;
     s.pos.b = s.tools.toolTurnAngle;
-    // 6. Display switches.
+    // Display switches.
     for (const auto& sw : displaySwitchControls()) {
         const bool on = app.displaySwitch(sw.field);
         if (std::strcmp(sw.field, "cad_on") != 0) cs.setChecked(sw.menuItem, on);
         cs.setChecked(sw.button, on);
     }
-    // 7. Holder standard from its combo box.
+    // Holder standard from its combo box.
     const int holder = cs.itemIndex("combo_holder");
     if (holder >= 0 && holder < kHolderKindCount) {
         s.machine.holderStandard = holder;
@@ -477,7 +477,7 @@ void applySettings(Application& app) {
         for (int i = 0; i < kHolderKindCount; ++i) cs.setChecked(items[static_cast<size_t>(i)], i == holder);
         if (app.hooks.holderChanged) app.hooks.holderChanged();
     }
-    // 8. Chuck size, and the T-code format kept with its combo box.
+    // Chuck size, and the T-code format kept with its combo box.
     const int chuck = cs.itemIndex("combo_chack");
     if (chuck >= 0 && chuck < static_cast<int>(kChuckInches.size())) {
         s.machine.chuckSizeIndex = chuck;
@@ -490,11 +490,11 @@ void applySettings(Application& app) {
         s.machine.tCodeFormat = tformat;
         for (int i = 0; i <= 2; ++i) cs.setChecked("menu_kikai_T" + std::to_string(i + 2), i == tformat);
     }
-    // 9. Colour panels.
+    // Colour panels.
     cs.setColor("panel_clback", s.colours[ColourPalette::kBack]);
     cs.setColor("panel_clzai", s.colours[ColourPalette::kZai]);
     cs.setPosition("ScrollBar2", s.view.laypower);
-    // 10. The communication panel's line settings: the loaded selections are what the next connect uses.
+    // The communication panel's line settings: the loaded selections are what the next connect uses.
     readDncSettings(cs, s.dnc);
     app.refreshLabels();
 }

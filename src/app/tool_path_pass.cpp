@@ -16,7 +16,8 @@ namespace {
 // block's modal state to tell compensation, cycles and G28 apart.
 class PathCollector : public MachineActions, public PathDrawHook {
   public:
-    PathCollector(ToolPathData& out, const ToolPathOptions& o) : out_(out), o_(o) {}
+    PathCollector(ToolPathData& out, const ToolPathOptions& o, Shared<bool>& stop)
+        : out_(out), o_(o), budget_(stop, o.pieceBudget) {}
 
     void blockFetched(int32_t line, int32_t) override { line_ = line; }
     void modalChanged(const ModalState& m, const BlockWords&) override {
@@ -24,7 +25,10 @@ class PathCollector : public MachineActions, public PathDrawHook {
         cycle_ = m.cycle != 80;
         referenceReturn_ = m.oneShot == 28;
     }
+    // Every piece the pass runs counts, drawn or not (the repetitions of a cycle are drawn once).
+    void onPiece(const MotionSegment&, int32_t) override { budget_.take(); }
     void drawPiece(const MotionSegment& piece, PathStyle style) override {
+        if (budget_.spent()) return;
         const bool rapid = style == PathStyle::Rapid || piece.moveKind == kMoveRapid;
         // "G00 ignored" leaves out the program's rapids, not the legs of G28 and of the cycles.
         if (rapid && o_.skipRapids && !cycle_ && !referenceReturn_) return;
@@ -54,6 +58,7 @@ class PathCollector : public MachineActions, public PathDrawHook {
 
     ToolPathData& out_;
     const ToolPathOptions& o_;
+    PieceBudget budget_;
     int32_t line_ = 0;
     bool compensated_ = false, cycle_ = false, referenceReturn_ = false;
 };
@@ -62,11 +67,14 @@ class PathCollector : public MachineActions, public PathDrawHook {
 
 ToolPathData buildToolPath(const TQuonStrings& program, const ToolPathOptions& options) {
     ToolPathData data;
-    PathCollector collector(data, options);
+    Shared<bool> stop{false};
+    PathCollector collector(data, options, stop);
     ToolPosition tool;
     tool.set(options.start);
     InterpreterEnv env;
     env.tool = &tool;
+    env.stopRequested = &stop;
+    env.blockBudget = options.blockBudget;
     env.motion.programmedPath = true;
     env.motion.pathHook = &collector;
     env.motion.stepPlay = true;  // one plunge per hole, no pecks

@@ -7,9 +7,13 @@
 // rapids dotted (left out with "補間経路描画時Ｇ００無視", except the legs of G28 and of the cycles),
 // blocks under G41 / G42 in their own colour, cycles as a dotted approach and a solid plunge, and on a
 // lathe every feed a second time mirrored across the spindle axis.
+//
+// The pass runs on the UI thread at a repaint, so it is bounded (app/ui_pass_budget.h): a program that
+// would run for hours shows its path up to the budget.
 #include <cstddef>
 #include <cstdint>
 
+#include "app/ui_pass_budget.h"
 #include "core/machine_kind.h"
 #include "core/vec3.h"
 #include "program/quon_strings.h"
@@ -23,6 +27,8 @@ struct ToolPathOptions {
     double diameterDivisor = 1;  // a lathe's divisor: 2 diameter programming, 1 radius, negative reversed
     Vec3 start{0, 0, 435};       // where the tool stands
     Vec3 reference{0, 0, 500};   // the machine reference point (G28), without tool length
+    int64_t blockBudget = kUiPassBlockBudget;
+    int64_t pieceBudget = kUiPassPieceBudget;
 
     bool operator==(const ToolPathOptions&) const = default;
 };

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/stock_fit_pass.h"
 #include "core/number_format.h"
-#include "nc/block_scanner.h"
 #include "program/quon_strings.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_fit.h"
@@ -57,26 +57,6 @@ float* gridField(GridAxes& g, int tag) {
         default:
             return nullptr;
     }
-}
-
-class QuonProgramLines : public ProgramLines {
-  public:
-    explicit QuonProgramLines(const TQuonStrings& q) : q_(q) {}
-    int lineCount() const override { return q_.count(); }
-    std::string_view line(int index) const override { return q_.lineText(index); }
-
-  private:
-    const TQuonStrings& q_;
-};
-
-WordValue scannerReader(std::string_view text, size_t pos) {
-    const ParsedNumber n = ParseWordValue(text, pos);
-    WordValue w;
-    w.value = n.value;
-    w.consumed = n.consumed > 0 ? static_cast<size_t>(n.consumed) : 0;
-    w.hadDecimal = n.hadDecimal;
-    w.hadDigits = n.hadDigits;
-    return w;
 }
 
 }  // namespace
@@ -283,13 +263,14 @@ namespace {
 
 void fitWithQuestion(AppState& app, StockGrid& grid, ControlSet& cs, const TQuonStrings& program,
                      UiServices& ui, const CommandHooks& hooks, const char* question) {
-    FitScanContext ctx;
-    ctx.start = app.pos.toolPosition();
-    ctx.referencePoint = app.pos.reference;
-    ctx.xDivisor = isTurning(app.machineKind) ? divisorOf(app) : 1.0;
-    QuonProgramLines lines(program);
-    fitStockToPathCommand(cs, app.stock, grid, app.machineKind, lines, ctx, ui, hooks, scannerReader,
-                          question);
+    StockFitOptions o;
+    o.kind = app.machineKind;
+    o.start = app.pos.toolPosition();
+    o.reference = app.pos.reference;
+    o.diameterDivisor = isTurning(app.machineKind) ? divisorOf(app) : 1.0;
+    fitStockToPathCommand(
+        cs, app.stock, grid, app.machineKind, program.count(), [&] { return scanProgramExtent(program, o); },
+        ui, hooks, question);
     refreshValueLabels(app, cs);
 }
 

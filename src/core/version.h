@@ -1,7 +1,10 @@
 #pragma once
-// The version, in the one place it is written: the main window's caption, the captions shown again
-// after a play or a long operation, and `vantrel-sim --version` all take it from here.
-#define VANTREL_VERSION "3.71"
+// The version: the main window's caption, the captions shown again after a play or a long operation,
+// and `vantrel-sim --version` all take it from here. The number itself is written once, in project()
+// of the top CMakeLists.txt, which also stamps the package and the manual pages; the build hands it in.
+#ifndef VANTREL_VERSION
+#error "VANTREL_VERSION comes from the build (src/core/CMakeLists.txt)"
+#endif
 #define VANTREL_VERSION_CAPTION "Vantrel " VANTREL_VERSION
 
 namespace vantrel {

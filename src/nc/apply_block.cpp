@@ -34,10 +34,10 @@ std::string intText(double v) {
 }
 
 void endNurbs(ModalState& m, ModalContext& ctx) {
-    if (m.nurbsState != 1) return;
+    if (m.nurbsState != ModeSetup::Active) return;
     ctx.hooks.runOutNurbs(m);
     ctx.display.inForce(ModalCode::G062, false);
-    m.nurbsState = 0;
+    m.nurbsState = ModeSetup::Off;
     m.nurbsPoints.clear();
 }
 
@@ -57,16 +57,16 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
         return;
     }
     if (near(g, 6.2)) {
-        m.nurbsState = 2;
+        m.nurbsState = ModeSetup::SettingUp;
         d.inForce(ModalCode::G062, true);
         return;
     }
     if (near(g, 50.1)) {
-        m.mirrorState = 0;
+        m.mirrorState = ModeSetup::Off;
         return;
     }
     if (near(g, 51.1)) {
-        m.mirrorState = 2;
+        m.mirrorState = ModeSetup::SettingUp;
         return;
     }
     if (g != std::floor(g) || g < 0 || g > 99) return;  // other values are ignored
@@ -113,10 +113,10 @@ void applyG(ModalState& m, double g, ModalContext& ctx) {
             selectCode(d, kLengthCodes, 2);
             break;
         case 68:
-            m.rotationState = 2;
+            m.rotationState = ModeSetup::SettingUp;
             break;
         case 69:
-            m.rotationState = 0;
+            m.rotationState = ModeSetup::Off;
             break;
         case 73:
         case 74:
@@ -336,7 +336,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     const bool ignoreT = ctx.switches.ignoreT;
     const bool warn = ctx.switches.warnings;
 
-    // 1. M codes (M05, M09, M00, M01, M02, M30 act after the movement; M98, M99 when scanned).
+    // M codes (M05, M09, M00, M01, M02, M30 act after the movement; M98, M99 when scanned).
     for (int k = 0; k < m.mCodeCount; ++k) {
         switch (saturatingToInt32(m.mCodes[static_cast<std::size_t>(k)])) {
             case 3:
@@ -352,7 +352,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
                 m.spindle = 2;
                 break;
             case 6:
-                // 2. Tool change, with the tool selected by earlier blocks (a T of this block is
+                // Tool change, with the tool selected by earlier blocks (a T of this block is
                 // applied only below).
                 // On a lathe a T word loads its tool at once and M06 does nothing.
                 if (!ignoreT && ctx.rules.toolWords && !turning) toolChange(m, ctx);
@@ -367,14 +367,14 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
 
     const bool toolWords = ctx.rules.toolWords;
-    // 3. Spindle speed.
+    // Spindle speed.
     if (m.seen.s && toolWords) {
         m.spindleSpeed = saturatingToInt32(m.registers[kCodeS]);
         d.value(m.speedMode == 0 ? ModalValue::SpeedG96 : ModalValue::SpeedG97,
                 std::to_string(m.spindleSpeed.load()));
     }
 
-    // 4. Tool selection.
+    // Tool selection.
     if (turning) {
         if (m.seen.t && !ignoreT && toolWords)
             applyTurningT(m, m.registers[kCodeT], ctx.rules.lathe.tFormat, ctx);
@@ -384,14 +384,14 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         d.value(ModalValue::NextTool, toolNumberText(t));
     }
 
-    // 5. to 7. The lathe writes no warnings, and its D words stand in for nothing.
+    // The lathe writes no warnings, and its D words stand in for nothing.
     const bool compRequested = !turning && (m.radiusComp == 3 || m.radiusComp == 4);
-    // 5. Warnings.
+    // Warnings.
     if (warn && !turning) {
         if (compRequested && !m.seen.d) WriteWarning(ctx, b.line, WarningKind::MissingD);
         if (m.lengthOffsetCalled && !m.seen.h) WriteWarning(ctx, b.line, WarningKind::MissingH);
     }
-    // 6. and 7. Fall back to the selected tool for a missing H or D.
+    // Fall back to the selected tool for a missing H or D.
     if (m.lengthOffsetCalled && !m.seen.h && !turning) {
         d.value(ModalValue::H, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
@@ -400,7 +400,7 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         d.value(ModalValue::D, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
 
-    // 8. Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make
+    // Step length of feed moves. A feed that gives no positive step (F0. in G95, say) would make
     // the steppers divide by zero or never finish, so the stock pitch stands in for it.
     if (!ctx.switches.stepFromPitch && m.registers[kCodeF] > 0 && m.feedPerRev > 0 &&
         std::isfinite(m.feedPerRev)) {
@@ -412,13 +412,13 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     // mm/min, a thread's lead) would leave slices uncut between the steps.
     if (turning && ctx.stock.pitch > 0 && !(m.stepLength <= ctx.stock.pitch)) m.stepLength = ctx.stock.pitch;
 
-    // 9. G06.2 control points.
-    if (m.nurbsState == 2) {
+    // G06.2 control points.
+    if (m.nurbsState == ModeSetup::SettingUp) {
         m.nurbsPoints.clear();
         m.nurbsOrder = m.seen.p ? m.registers[kCodeP] : 4.0;
-        m.nurbsState = 1;
+        m.nurbsState = ModeSetup::Active;
     }
-    if (m.nurbsState == 1) {
+    if (m.nurbsState == ModeSetup::Active) {
         m.nurbsPoints.push_back({m.registers[kCodeX], m.registers[kCodeY], m.registers[kCodeZ],
                                  m.registers[kCodeR], m.registers[kCodeF]});
         m.nurbsPointAdded = true;
@@ -430,21 +430,21 @@ void finishBlockSetup(ModalState& m) {
     if (!(s.x || s.y || s.z || s.i || s.j || s.k)) return;
     const bool axisSeen[3] = {s.x, s.y, s.z};
     const double axisValue[3] = {m.registers[kCodeX], m.registers[kCodeY], m.registers[kCodeZ]};
-    if (m.mirrorState == 0) {
+    if (m.mirrorState == ModeSetup::Off) {
         for (int a = 0; a < 3; ++a) {
             if (!axisSeen[a]) continue;
             m.mirrorCentre[static_cast<std::size_t>(a)] = 0;
             m.mirrorAxis[static_cast<std::size_t>(a)] = false;
         }
-    } else if (m.mirrorState == 2) {
+    } else if (m.mirrorState == ModeSetup::SettingUp) {
         for (int a = 0; a < 3; ++a) {
             if (!axisSeen[a]) continue;
             m.mirrorCentre[static_cast<std::size_t>(a)] = axisValue[a];
             m.mirrorAxis[static_cast<std::size_t>(a)] = true;
         }
-        m.mirrorState = 1;
+        m.mirrorState = ModeSetup::Active;
     }
-    if (m.rotationState == 2) {
+    if (m.rotationState == ModeSetup::SettingUp) {
         m.rotationXY = m.plane == 0;
         m.rotationZX = m.plane == 1;
         m.rotationYZ = m.plane == 2;
@@ -460,7 +460,7 @@ void finishBlockSetup(ModalState& m) {
             m.rotationCentre[2] = axisValue[2];
         }
         m.rotationAngle = m.seen.r ? m.registers[kCodeR] * kPi / 180 : 0;
-        m.rotationState = 1;
+        m.rotationState = ModeSetup::Active;
     }
 }
 

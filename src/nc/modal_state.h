@@ -27,19 +27,23 @@ struct SeenWords {
     bool u = false, v = false, w = false;  // the lathe's incremental X, Y, Z
 };
 
+// A mode that a block of its own sets up (G51.1 mirror, G68 rotation, G06.2 control points): that block
+// makes no move, and the blocks after it work in the mode.
+enum class ModeSetup : int32_t { Off, Active, SettingUp };
+
 struct ModalState {
     // --- modal groups -------------------------------------------------------------------------
     int32_t motion = 0;  // G00 0, G01 1, G02 (G2.1) 2, G03 (G3.1) 3; lathe: G32 32, G90 90, G92 92, G94 94
     int32_t plane = 0;   // G17 0 (XY), G18 1 (ZX), G19 2 (YZ)
-    int32_t incremental = 0;    // G90 0, G91 1
-    int32_t radiusComp = 0;     // G40 0; G41 requested 3, G42 requested 4; G41 active 1, G42 active 2
-    int32_t feedMode = 0;       // G93 -1, G94 0 (per minute), G95 1 (per revolution); lathe: G98 0, G99 1
-    int32_t speedMode = 0;      // G96 0, G97 1
-    int32_t returnLevel = 0;    // G98 0, G99 1
-    int32_t mirrorState = 0;    // G50.1 0; G51.1 2 in its own block, then 1 (active)
-    int32_t rotationState = 0;  // G69 0; G68 2 in its own block, then 1 (active)
-    int32_t nurbsState = 0;     // 0 off; G06.2 2 in its own block, then 1 while collecting points
-    int32_t cycle = 80;         // canned cycle G73 G74 G76 G81..G89; G80 (and G00..G03) 80 = none
+    int32_t incremental = 0;  // G90 0, G91 1
+    int32_t radiusComp = 0;   // G40 0; G41 requested 3, G42 requested 4; G41 active 1, G42 active 2
+    int32_t feedMode = 0;     // G93 -1, G94 0 (per minute), G95 1 (per revolution); lathe: G98 0, G99 1
+    int32_t speedMode = 0;    // G96 0, G97 1
+    int32_t returnLevel = 0;  // G98 0, G99 1
+    ModeSetup mirrorState = ModeSetup::Off;    // G50.1 off; G51.1 sets up in its own block
+    ModeSetup rotationState = ModeSetup::Off;  // G69 off; G68 sets up in its own block
+    ModeSetup nurbsState = ModeSetup::Off;     // G06.2 sets up; active while it collects control points
+    int32_t cycle = 80;  // canned cycle G73 G74 G76 G81..G89; G80 (and G00..G03) 80 = none
 
     std::array<double, 26> registers{};  // A..Z: last value written by a word of that address
 
@@ -91,7 +95,7 @@ struct ModalState {
     // one-shot code, a G06.2 control point, or the set-up block of G51.1 / G68.
     bool blockMakesNoMove() const {
         return oneShot == 4 || oneShot == 29 || oneShot == 53 || oneShot == 92 || nurbsPointAdded ||
-               mirrorState == 2 || rotationState == 2;
+               mirrorState == ModeSetup::SettingUp || rotationState == ModeSetup::SettingUp;
     }
 };
 

@@ -183,7 +183,7 @@ void MillMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool onLas
     const BlockWords& b = queue.executing();
     line_ = b.line;
     const bool axisWords = m.seen.x || m.seen.y || m.seen.z || m.seen.i || m.seen.j || m.seen.k;
-    if (!axisWords || m.blockMakesNoMove() || m.nurbsState != 0) return;
+    if (!axisWords || m.blockMakesNoMove() || m.nurbsState != ModeSetup::Off) return;
     MotionContext ctx = context(m, b.line);
 
     if (m.oneShot == 12 || m.oneShot == 13) {
@@ -218,8 +218,8 @@ void MillMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool onLas
         int32_t uncompensated = kCompOff;
         SegmentChain chain = compensateBlock(rq, settings_.programmedPath ? uncompensated : m.radiusComp);
         chainEnd_ = chain.last();
-        if (m.mirrorState == 1) mirrorChain(chain, m.mirrorCentre, m.mirrorAxis);
-        if (m.rotationState == 1) {
+        if (m.mirrorState == ModeSetup::Active) mirrorChain(chain, m.mirrorCentre, m.mirrorAxis);
+        if (m.rotationState == ModeSetup::Active) {
             int32_t plane =
                 m.rotationXY ? kPlaneXY : (m.rotationZX ? kPlaneZX : (m.rotationYZ ? kPlaneYZ : -1));
             if (plane >= 0) rotateChain(chain, plane, m.rotationCentre, m.rotationAngle);

@@ -191,20 +191,21 @@ void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const Comm
     showStockGridCommand(hooks);
 }
 
-void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind,
-                           const ProgramLines& program, const FitScanContext& ctx, UiServices& ui,
-                           const CommandHooks& hooks, const WordValueReader& reader, const char* question) {
+void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind, int32_t programLines,
+                           const std::function<PathExtentScan()>& scan, UiServices& ui,
+                           const CommandHooks& hooks, const char* question) {
     // A null question: the caller has asked already (the offer after a program was read).
-    if (program.lineCount() <= 1 || (question != nullptr && !ui.askYesNo(question))) return;
+    if (programLines <= 1 || (question != nullptr && !ui.askYesNo(question))) return;
     hooks.waitCursor(true);
     hooks.caption("フィット中…");
-    PathExtent extent = scanProgramExtent(program, ctx, reader);
+    const PathExtentScan found = scan();
     hooks.caption(kMainWindowCaption);
     hooks.waitCursor(false);
-    if (fitStockToExtent(s, kind, extent)) initialiseStockGrid(g, s, kind);
+    if (fitStockToExtent(s, kind, found.extent)) initialiseStockGrid(g, s, kind);
     showStockLabels(cs, s, kind);
     hooks.refresh();
     hooks.requestRepaint();
+    if (!found.notice.empty()) ui.message(found.notice);
 }
 
 }  // namespace vantrel

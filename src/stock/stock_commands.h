@@ -1,6 +1,8 @@
 #pragma once
 // The stock tab ("材料情報") and the stock commands of the settings menu: value edits with their range
 // checks, reset, shape, inversion, showing the machined state and fitting the stock to the program.
+#include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "core/control_set.h"
@@ -49,11 +51,11 @@ void showStockGridCommand(const CommandHooks& hooks);
 void invertStockCommand(StockSpec& s, StockGrid& g, MachineKind kind, const CommandHooks& hooks,
                         std::mutex* gridMutex = nullptr);
 // sb_zai_fit / "材料を補間経路に合わせる": asks "実行しますか?" when the program has more than one
-// line, scans it, sets the stock and initialises the grid. `question` replaces the confirmation text
-// (the offer made after a program has been read asks its own question).
-void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind,
-                           const ProgramLines& program, const FitScanContext& ctx, UiServices& ui,
-                           const CommandHooks& hooks, const WordValueReader& reader = readNcWordValue,
-                           const char* question = "実行しますか?");
+// line, scans it (`scan` runs the program and returns the extent of its cutting moves), sets the stock
+// and initialises the grid, then shows the scan's notice when it has one. `question` replaces the
+// confirmation text (the offer made after a program was read asks its own question).
+void fitStockToPathCommand(ControlSet& cs, StockSpec& s, StockGrid& g, MachineKind kind, int32_t programLines,
+                           const std::function<PathExtentScan()>& scan, UiServices& ui,
+                           const CommandHooks& hooks, const char* question = "実行しますか?");
 
 }  // namespace vantrel

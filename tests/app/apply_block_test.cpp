@@ -274,7 +274,7 @@ TEST_F(ApplyBlockTest, MCodesRegistersAndTheirLimits) {
 
 TEST_F(ApplyBlockTest, NurbsCollectionAndRunOut) {
     run("G06.2 P3 X1. Y2. Z3. R1. F100.\nX2. Y3.\nX3.\n");
-    EXPECT_EQ(m.nurbsState, 1);
+    EXPECT_EQ(m.nurbsState, ModeSetup::Active);
     EXPECT_TRUE(on("label_g062"));
     EXPECT_DOUBLE_EQ(m.nurbsOrder, 3);
     ASSERT_EQ(m.nurbsPoints.size(), 3u);
@@ -286,7 +286,7 @@ TEST_F(ApplyBlockTest, NurbsCollectionAndRunOut) {
     run("G90 X9.\n");
     EXPECT_EQ(hooks.runOuts, 1);
     EXPECT_EQ(hooks.lastRunOutPoints, 3u);
-    EXPECT_EQ(m.nurbsState, 0);
+    EXPECT_EQ(m.nurbsState, ModeSetup::Off);
     EXPECT_TRUE(m.nurbsPoints.empty());
     EXPECT_FALSE(on("label_g062"));
     EXPECT_FALSE(m.blockMakesNoMove());
@@ -303,16 +303,16 @@ TEST_F(ApplyBlockTest, MirrorAndRotationSetUp) {
     ApplyBlock(m, q[0], ctx);
     EXPECT_TRUE(m.blockMakesNoMove());
     finishBlockSetup(m);
-    EXPECT_EQ(m.mirrorState, 1);
+    EXPECT_EQ(m.mirrorState, ModeSetup::Active);
     EXPECT_TRUE(m.mirrorAxis[0]);
     EXPECT_FALSE(m.mirrorAxis[1]);
     EXPECT_DOUBLE_EQ(m.mirrorCentre[0], 10);
     run("G50.1 X0\n");
-    EXPECT_EQ(m.mirrorState, 0);
+    EXPECT_EQ(m.mirrorState, ModeSetup::Off);
     EXPECT_FALSE(m.mirrorAxis[0]);
 
     run("G18 G68 X5. Z7. R90.\n");
-    EXPECT_EQ(m.rotationState, 1);
+    EXPECT_EQ(m.rotationState, ModeSetup::Active);
     EXPECT_TRUE(m.rotationZX);
     EXPECT_FALSE(m.rotationXY);
     EXPECT_DOUBLE_EQ(m.rotationCentre[0], 5);
@@ -324,9 +324,9 @@ TEST_F(ApplyBlockTest, MirrorAndRotationSetUp) {
     EXPECT_DOUBLE_EQ(m.rotationCentre[1], m.reg('Y'));
     // Set-up waits for a block with an axis word.
     run("G69\nG68\n");
-    EXPECT_EQ(m.rotationState, 2);
+    EXPECT_EQ(m.rotationState, ModeSetup::SettingUp);
     run("G4 P1.\n");
-    EXPECT_EQ(m.rotationState, 2);
+    EXPECT_EQ(m.rotationState, ModeSetup::SettingUp);
     EXPECT_TRUE(m.blockMakesNoMove());
 }
 

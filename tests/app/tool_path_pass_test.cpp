@@ -198,5 +198,32 @@ TEST_F(PathDisplay, G00IgnoredIsAMenuSwitch) {
     EXPECT_EQ(composer->programPath().runs.size(), 1u);
 }
 
+TEST(ToolPathPass, APassThatWouldNotEndStopsAtItsBudgets) {
+    // Ten levels of subprograms, each calling the next ten times: 10^10 blocks; the path shows the
+    // moves up to the block budget.
+    std::string text = "O1\nG90 G01 X1. Y1. Z0 F100\nM98 P2\nM30\n";
+    for (int level = 2; level <= 11; ++level) {
+        text += "O" + std::to_string(level) + "\n";
+        for (int call = 0; call < 10; ++call)
+            text += level < 11 ? "M98 P" + std::to_string(level + 1) + "\n" : std::string("G91 X0.001\n");
+        text += "M99\n";
+    }
+    ToolPathOptions o;
+    o.blockBudget = 5000;
+    const ToolPathData d = pathOf(text, o);
+    ASSERT_FALSE(d.runs.empty());
+    EXPECT_GT(d.runs.size(), 1000u);
+    EXPECT_LT(d.runs.size(), 5000u);
+    // One cycle block drilling its hole 9999 times ends at the piece budget: the pass stops there and
+    // the feed after it is not drawn.
+    o = {};
+    o.pieceBudget = 100;
+    const ToolPathData c = pathOf("O1\nG81 X1. Y2. Z-5. R2. L9999 F100\nG80 G01 X50.\nM30\n", o);
+    for (const PathRun& r : c.runs) EXPECT_LT(last(c, r).x, 50);
+    o.pieceBudget = 100000;
+    const ToolPathData full = pathOf("O1\nG81 X1. Y2. Z-5. R2. L9999 F100\nG80 G01 X50.\nM30\n", o);
+    EXPECT_EQ(last(full, full.runs.back()).x, 50);
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/main_window_controls.h"
+#include "app/stock_fit_pass.h"
 #include "program/quon_strings.h"
 #include "stock/stock_commands.h"
 #include "support/scripted_ui_services.h"
@@ -198,6 +199,28 @@ TEST_F(ValueEdit, FitReadsTheProgramThroughTheScanner) {
     fitStockToProgramNow(app, grid, cs, prog, ui, hooks);
     EXPECT_EQ(ui.log.size(), asked);
     EXPECT_EQ(app.stock.sizeX, 20);
+}
+
+TEST_F(ValueEdit, FitOfAProgramThatWouldNotEndStopsAtItsBudgetAndSaysSo) {
+    // Ten levels of subprograms, each calling the next ten times: 10^10 blocks. The window's fit runs
+    // on the UI thread, so it stops at its budget, fits what it saw and tells why.
+    std::string text = "G90 G01 X1. Y1. Z0 F100\nM98 P1\nM30\n";
+    for (int level = 1; level <= 10; ++level) {
+        text += "O" + std::to_string(level) + "\n";
+        for (int call = 0; call < 10; ++call)
+            text += level < 10 ? "M98 P" + std::to_string(level + 1) + "\n" : std::string("G91 X0.001\n");
+        text += "M99\n";
+    }
+    TQuonStrings prog;
+    prog.SetText(text);
+    StockGrid grid;
+    ui.yesNoAnswers.push_back(true);
+    fitStockToProgramCommand(app, grid, cs, prog, ui, hooks);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back(), kMsgStockFitCutShort);
+    EXPECT_EQ(app.stock.offsetX, 1);
+    EXPECT_EQ(app.stock.offsetY, 1);
+    EXPECT_GT(app.stock.sizeX, 100);  // 2,000,000 blocks of 0.001 mm and more
 }
 
 }  // namespace

@@ -1,18 +1,30 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 
-#include "stock/stock_fit.h"
+#include "app/stock_fit_pass.h"
+#include "nc/block_scanner.h"
 
 namespace vantrel {
 namespace {
 
-PathExtent scan(std::vector<std::string> lines, Vec3 start = {0, 0, 100}) {
-    VectorProgramLines prog(std::move(lines));
-    FitScanContext ctx;
-    ctx.start = start;
-    ctx.referencePoint = {0, 0, 500};
-    return scanProgramExtent(prog, ctx);
+PathExtentScan scanText(const std::vector<std::string>& lines, Vec3 start = {0, 0, 100},
+                        StockFitOptions o = {}) {
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    TQuonStrings prog;
+    prog.SetText(text);
+    o.start = start;
+    o.reference = {0, 0, 500};
+    return scanProgramExtent(prog, o);
+}
+
+PathExtent scan(const std::vector<std::string>& lines, Vec3 start = {0, 0, 100}) {
+    PathExtentScan s = scanText(lines, start);
+    EXPECT_EQ(s.notice, "");
+    return s.extent;
 }
 
 TEST(StockFit, ManyCallsCostALookupEach) {
@@ -93,7 +105,7 @@ TEST(StockFit, SubprogramsAndBoundedCalls) {
     EXPECT_EQ(e.max.x, 2);
     // A subprogram that calls itself forever stops at the depth limit, and the scan ends.
     e = scan({"G01 X1. Y1. Z0", "O200", "G91 G01 X1.", "M98 P200", "M30"});
-    EXPECT_EQ(e.max.x, 1 + 1 + kFitSubprogramDepth);
+    EXPECT_EQ(e.max.x, 1 + 1 + SubprogramStack::kCapacity);
     // M99 in the main program ends the scan; a call to a missing label is ignored.
     e = scan({"G01 X1. Y1. Z0", "M98 P9", "M99", "G01 X100."});
     EXPECT_EQ(e.max.x, 1);
@@ -136,6 +148,52 @@ TEST(StockFit, SizesStayWithinTheLattice) {
     EXPECT_FLOAT_EQ(s.sizeY, 0);  // a bore below the axis is no bore
     EXPECT_FLOAT_EQ(s.sizeZ, 1000);
     EXPECT_FLOAT_EQ(s.offsetX, 0);
+}
+
+// Subprograms nested ten deep, each calling the next ten times: 10^10 blocks, a program that would
+// keep the window busy for hours.
+std::vector<std::string> practicallyEndless() {
+    std::vector<std::string> lines{"G90 G01 X1. Y1. Z0 F100", "M98 P1", "M30"};
+    for (int level = 1; level <= 10; ++level) {
+        lines.push_back("O" + std::to_string(level));
+        for (int call = 0; call < 10; ++call)
+            lines.push_back(level < 10 ? "M98 P" + std::to_string(level + 1) : "G91 X0.001");
+        lines.push_back("M99");
+    }
+    return lines;
+}
+
+TEST(StockFit, CyclesWidenByTheirHoleBottomsOnly) {
+    // A drilling program alone: the holes' positions and bottoms, not the approach above them nor the
+    // bored hole's feed back up to R.
+    PathExtent e = scan({"G90 G00 X0 Y0 Z50.", "G81 X10. Y20. Z-15. R2. F100", "X-30. Y5.",
+                         "G85 X40. Z-8. R3.", "G80", "G00 X500. Y500.", "M30"});
+    EXPECT_EQ(e.min, (Vec3{-30, 5, -15}));
+    EXPECT_EQ(e.max, (Vec3{40, 20, -8}));
+}
+
+TEST(StockFit, BudgetsEndAPassThatWouldNotEndAndFitWhatItSaw) {
+    const auto t0 = std::chrono::steady_clock::now();
+    PathExtentScan s = scanText(practicallyEndless());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30.0);
+    EXPECT_EQ(s.notice, kMsgStockFitCutShort);
+    ASSERT_TRUE(s.extent.any());
+    EXPECT_EQ(s.extent.min, (Vec3{1, 1, 0}));
+    EXPECT_GT(s.extent.max.x, 1);
+
+    // One block can make many pieces: a cycle drilling its hole 9999 times stops at the piece budget
+    // and still fits the hole it saw.
+    StockFitOptions o;
+    o.pieceBudget = 100;
+    s = scanText({"G81 X1. Y2. Z-5. R2. L9999 F100", "G80 G01 X50.", "M30"}, {0, 0, 10}, o);
+    EXPECT_EQ(s.notice, kMsgStockFitCutShort);
+    EXPECT_EQ(s.extent.min, (Vec3{1, 2, -5}));
+    EXPECT_EQ(s.extent.max, (Vec3{1, 2, -5}));  // the pass ended before the feed to X50.
+    // A budget that the program stays within changes nothing.
+    o.pieceBudget = 100000;
+    s = scanText({"G81 X1. Y2. Z-5. R2. L9999 F100", "G80 G01 X50.", "M30"}, {0, 0, 10}, o);
+    EXPECT_EQ(s.notice, "");
+    EXPECT_EQ(s.extent.max, (Vec3{50, 2, 10}));  // the feed runs at the initial level
 }
 
 }  // namespace
