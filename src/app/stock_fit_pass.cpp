@@ -1,7 +1,9 @@
 #include "app/stock_fit_pass.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "core/rounding.h"
 #include "nc/interpreter.h"
 #include "nc/modal_state.h"
 
@@ -57,15 +59,15 @@ PathExtentScan scanProgramExtent(const TQuonStrings& program, const StockFitOpti
     env.motion.referencePoint = options.reference;
     env.motion.totalLength = 0;
     env.blockBudget = options.blockBudget;
-    Interpreter interp(Dialect::forMachine(options.kind), program, env, collector);
+    // The turning dialect reads X in the machine's unit (diameter or radius, reversed or not), so the
+    // extent comes out in radii as the tool moves, the same as the path display.
+    TurningProgramming lathe;
+    const double d = std::isfinite(options.diameterDivisor) ? options.diameterDivisor : 2.0;
+    lathe.diameterDivisor = static_cast<int8_t>(std::clamp(RoundHalfAway(d), -2, 2));
+    if (lathe.diameterDivisor == 0) lathe.diameterDivisor = 2;
+    Interpreter interp(Dialect::forMachine(options.kind, lathe), program, env, collector);
     const InterpretResult r = interp.run();
     if (r.end == PlayEnd::Budget || collector.cutShort()) scan.notice = kMsgStockFitCutShort;
-    // The interpreter works in the program's values; on a lathe programmed in diameter they are halved.
-    const double d = options.diameterDivisor;
-    if (d > 0 && std::isfinite(d) && d != 1) {
-        scan.extent.min.x /= d;
-        scan.extent.max.x /= d;
-    }
     return scan;
 }
 

@@ -26,7 +26,7 @@ inline constexpr const char* kMsgStockFitCutShort =
 
 struct StockFitOptions {
     MachineKind kind = MachineKind::VerticalMill;
-    double diameterDivisor = 1;  // 2 on a lathe programmed in diameter: X values are halved
+    double diameterDivisor = 1;  // a lathe's divisor: 2 diameter programming, 1 radius, negative reversed
     Vec3 start;                  // where the tool stands
     Vec3 reference;              // the machine reference point (G28)
     int64_t blockBudget = kUiPassBlockBudget;

@@ -131,6 +131,23 @@ TEST(StockFit, LatheAndWireFits) {
     EXPECT_EQ(none.sizeX, 100);
 }
 
+TEST(StockFit, ALatheProgramIsFittedInRadiiWhateverItsProgramming) {
+    // The turning dialect reads X once: in diameter by default, halved to the radius the tool moves at.
+    // Halving again after the pass would fit a bar half the part's size.
+    StockFitOptions o;
+    o.kind = MachineKind::Lathe;
+    o.diameterDivisor = 2;
+    const std::vector<std::string> program{"G00 X60. Z5.", "G01 X40. Z-30.", "X20. Z-40."};
+    // Only the feed moves count: diameters 40 and 20.
+    PathExtent e = scanText(program, {0, 0, 100}, o).extent;
+    EXPECT_DOUBLE_EQ(e.max.x, 20);
+    EXPECT_DOUBLE_EQ(e.min.x, 10);
+    o.diameterDivisor = 1;  // radius programming
+    e = scanText(program, {0, 0, 100}, o).extent;
+    EXPECT_DOUBLE_EQ(e.max.x, 40);
+    EXPECT_DOUBLE_EQ(e.min.x, 20);
+}
+
 TEST(StockFit, SizesStayWithinTheLattice) {
     StockSpec s;
     s.pitch = 0.1;
