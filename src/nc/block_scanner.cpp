@@ -164,6 +164,12 @@ double scaleWordValue(WordCode code, const ParsedNumber& n) {
     return n.value;
 }
 
+double writtenValue(WordCode code, double scaled, bool decimal) {
+    if (decimal) return code == kCodeF ? scaled - kFeedDecimalMarker : scaled;
+    if (code == kCodeD || code == kCodeF || isExactCode(code)) return scaled / 1000;
+    return scaled;
+}
+
 void ScanLine(std::string_view text, int32_t lineIndex, ScanState& st, BlockWords& out) {
     out.line = lineIndex;
     const char* p = text.data();
@@ -195,7 +201,7 @@ void ScanLine(std::string_view text, int32_t lineIndex, ScanState& st, BlockWord
         const WordCode code = cls;
         const ParsedNumber num = ParseWordValue(text, i + 1);
         const double v = scaleWordValue(code, num);
-        out.append(code, v);  // beyond the 30th word only the scanning effects below remain
+        out.append(code, v, num.hadDecimal);  // beyond the 30th word only the scanning effects below remain
         i += 1 + static_cast<std::size_t>(num.consumed);
         if (code == kCodeP) {
             st.lastP = v;

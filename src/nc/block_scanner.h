@@ -54,6 +54,7 @@ struct BlockWords {
     static constexpr int kMaxWords = 30;
     std::array<WordCode, kMaxWords> codes{};  // in the order the words stand in the line
     std::array<double, kMaxWords> values{};   // after scaling (see above)
+    std::array<bool, kMaxWords> decimal{};    // the word was written with a decimal point
     int32_t count = 0;                        // 0 .. 30; words beyond the 30th are not stored
     int32_t line = 0;                         // 0-based program line that produced the block
     bool programEnd = false;                  // holds the M99 that ended the main program
@@ -61,15 +62,17 @@ struct BlockWords {
     void clear() {
         codes.fill(0);
         values.fill(0.0);
+        decimal.fill(false);
         count = 0;
         line = 0;
         programEnd = false;
     }
     // Appends a word when there is room; false when the block is full.
-    bool append(WordCode code, double value) {
+    bool append(WordCode code, double value, bool writtenWithDecimal = false) {
         if (count >= kMaxWords) return false;
         codes[static_cast<std::size_t>(count)] = code;
         values[static_cast<std::size_t>(count)] = value;
+        decimal[static_cast<std::size_t>(count)] = writtenWithDecimal;
         ++count;
         return true;
     }
@@ -168,6 +171,11 @@ int32_t ParseLabelNumber(std::string_view line, std::size_t pos, int32_t* consum
 
 // The value a word of this code stores, from its parsed number.
 double scaleWordValue(WordCode code, const ParsedNumber& n);
+
+// The value of a scanned word read by the one rule for every address: without a decimal point in
+// thousandths (P2000 and D2000 give 2, U2 0.002), with one as written; F loses its decimal marker.
+// Cycle words whose unit depends on the cycle (micrometre pecks, pass counts) start from it.
+double writtenValue(WordCode code, double scaled, bool decimal);
 
 // Scans one line into `out` (which the caller has cleared) and updates the state: comment flag, call
 // request, subprogram return, lastP, end of the main program.
