@@ -431,12 +431,17 @@ class Rougher {
         if (levels > kMaxPasses) return makeAlarm(15, cycleLine);
         if (levels < 0) levels = 0;
 
+        // The levels are intersected with every piece of the profile: bound that work too.
+        if (static_cast<double>(levels) * static_cast<double>(segs.size()) > 2e7)
+            return makeAlarm(15, cycleLine);
+
         std::vector<Interval> all;
         std::vector<int> levelStart;  // first index in `all` of each level
         std::vector<int> roots;
         for (int k = 1; k <= levels; ++k) {
             const double L = pA - k * prm.depth;
             const int from = static_cast<int>(all.size());
+            int scan = levelStart.empty() ? from : levelStart.back();
             levelStart.push_back(from);
             intervalsAt(L, k - 1, all);
             if (all.size() > kMaxMoves / 4) return makeAlarm(15, cycleLine);
@@ -446,11 +451,12 @@ class Rougher {
                     roots.push_back(j);
                     continue;
                 }
-                // The parent is the last interval of the level above that starts no later.
-                const int pFrom = levelStart[static_cast<std::size_t>(k - 2)];
-                int parent = -1;
-                for (int c = pFrom; c < from; ++c)
-                    if (posBefore(all[static_cast<std::size_t>(c)].entry, iv.entry)) parent = c;
+                // The parent is the last interval of the level above that starts no later; both
+                // lists are in path order, so one pointer walks the level above once.
+                while (scan + 1 < from && posBefore(all[static_cast<std::size_t>(scan + 1)].entry, iv.entry))
+                    ++scan;
+                const int parent =
+                    scan < from && posBefore(all[static_cast<std::size_t>(scan)].entry, iv.entry) ? scan : -1;
                 iv.parent = parent;
                 if (parent >= 0) {
                     all[static_cast<std::size_t>(parent)].children.push_back(j);
