@@ -502,7 +502,12 @@ class Rougher {
             } else if (J.parent == prev) {
                 const Interval& I = all[static_cast<std::size_t>(prev)];
                 const double LI = levelOf(I);
-                em.move(MoveKind::Rapid, P(LI + e, I.qOut + e));
+                // In a pocket narrower than the retract the 45-degree move would cut into the near
+                // wall: it goes back at most to the pocket's entry and leaves the rest straight up.
+                double t = e;
+                if (std::fabs(I.qIn - qA) > kEps) t = std::min(e, I.qIn - I.qOut);
+                em.move(MoveKind::Rapid, P(LI + t, I.qOut + t));
+                em.move(MoveKind::Rapid, P(LI + e, I.qOut + t));
                 em.move(MoveKind::Rapid, P(LI + e, J.qIn));
                 em.move(atStart ? nsMode : MoveKind::Feed, P(L, J.qIn));
             } else {

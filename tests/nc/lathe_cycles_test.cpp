@@ -550,5 +550,24 @@ TEST(LatheCycles, ArcsInTheProfileAreRoughedAndFollowed) {
     EXPECT_TRUE(arc);
 }
 
+TEST(LatheCycles, RetractInANarrowPocketStaysOutOfTheNearWall) {
+    // The pocket between the taper N15 and the wall N20 is narrower than the 0.5 mm retract at its
+    // lower levels: a full 45-degree retract would end inside the taper.
+    Lines t({"G71 U0.549 R0.5", "G71 P10 Q20 U0.564 W0.208 F0.2", "N10 G00 X11.072 Z2.", "G01 Z0",
+             "X11.072 Z-7.445", "X14.218 Z-13.820", "X20.924 Z-13.820", "X20.924 Z-17.195",
+             "N15 X14.234 Z-18.270", "N20 X26.700"});
+    CycleResult r = runBlocks(t, {0, 1}, Pt{13.85, 2});
+    ASSERT_EQ(r.action, CycleResult::Action::Moves) << r.alarm.text;
+    // The taper shifted by the allowance: r 10.744 at z -16.987 down to r 7.399 at z -18.062.
+    auto taper = [](double z) { return 10.744 + (z + 16.987) * (10.744 - 7.399) / (18.062 - 16.987); };
+    int inPocket = 0;
+    for (const CycleMove& m : r.moves) {
+        if (m.to.z > -16.987 || m.to.z < -18.062 + 1e-9) continue;
+        ++inPocket;
+        EXPECT_GE(m.to.x, taper(m.to.z) - 1e-9) << m.to.x * 2 << " " << m.to.z;
+    }
+    EXPECT_GT(inPocket, 10);
+}
+
 }  // namespace
 }  // namespace vantrel::lathe::mrc
