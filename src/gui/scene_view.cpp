@@ -3,8 +3,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "app/view_commands.h"
 #include "gui/main_window.h"
-#include "render/view_commands.h"
 
 namespace vantrel {
 
