@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "nc/lathe_cycles.h"
 
 namespace {
