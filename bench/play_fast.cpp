@@ -1,6 +1,7 @@
 // Headless fast play through the whole interpreter (scanner, modal state, motion, steppers, its pass
 // loop under the play controller) without cutting or drawing: 100,000 blocks of 1 mm feed moves at a 0.1 mm
-// step, ten steps a block.
+// step, ten steps a block, on a mill (absolute X words) and on the NC lathe (the turning dialect: W words
+// at 0.1 mm per revolution).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -25,10 +26,20 @@ static std::string makeProgram(int blocks) {
     return text;
 }
 
-static void BM_FastPlay(benchmark::State& state) {
+static std::string makeLatheProgram(int blocks) {
+    std::string text = "O0001\nG00 X80. Z0.\nG97 S1000 M03\nG99 G01 F0.1\n";
+    text.reserve(static_cast<size_t>(blocks) * 6);
+    for (int i = 1; i <= blocks; ++i) text += "W-1.\n";  // 1 mm each
+    text += "M30\n";
+    return text;
+}
+
+static void runFastPlay(benchmark::State& state, MachineKind kind) {
     const int blocks = static_cast<int>(state.range(0));
+    const bool lathe = isTurning(kind);
     TQuonStrings program;
-    program.SetText(makeProgram(blocks));
+    program.SetText(lathe ? makeLatheProgram(blocks) : makeProgram(blocks));
+    Shared<int32_t> machine{static_cast<int32_t>(kind)};
     ControlSet controls;
     addMainWindowControls(controls);
     addModalStatusControls(controls);
@@ -45,16 +56,24 @@ static void BM_FastPlay(benchmark::State& state) {
     env.program = &program;
     env.stock = &stock;
     env.tool = &tool;
+    env.machineKind = &machine;
     PlaybackController play(env);
     int64_t executed = 0;
     for (auto _ : state) {
-        PlayResult r = play.runNow(kModeMillFast);
+        PlayResult r = play.runNow(lathe ? kModeLatheFast : kModeMillFast);
         executed += r.blocks;
         benchmark::DoNotOptimize(r);
     }
     state.counters["blocks_per_s"] =
         benchmark::Counter(static_cast<double>(executed), benchmark::Counter::kIsRate);
 }
+static void BM_FastPlay(benchmark::State& state) {
+    runFastPlay(state, MachineKind::VerticalMill);
+}
+static void BM_FastPlayLathe(benchmark::State& state) {
+    runFastPlay(state, MachineKind::Lathe);
+}
 BENCHMARK(BM_FastPlay)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FastPlayLathe)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -4,7 +4,7 @@
 #   bin/vantrel, bin/vantrel-sim
 #   share/applications/vantrel.desktop, share/icons/hicolor/*/apps/vantrel.{svg,png}
 #   share/mime/packages/vantrel.xml
-#   share/vantrel/vantrelhelp.html, share/vantrel/samples/*.nc
+#   share/vantrel/vantrelhelp.html, share/vantrel/samples/*.nc and *.tgs (the samples' tool files)
 #   share/man/man1/vantrel.1.gz, share/man/man1/vantrel-sim.1.gz
 #   share/doc/vantrel/copyright, share/doc/vantrel/changelog.gz
 include(GNUInstallDirs)
@@ -30,7 +30,7 @@ if(VANTREL_GUI)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/samples/vantrelhelp.html DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel)
-file(GLOB _samples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/samples/*.nc)
+file(GLOB _samples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/samples/*.nc ${PROJECT_SOURCE_DIR}/samples/*.tgs)
 install(FILES ${_samples} DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel/samples)
 
 # Manual pages and the changelog go in compressed, as Debian wants them (-n: no time stamp inside, so

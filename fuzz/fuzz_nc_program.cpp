@@ -136,6 +136,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const vantrel::InterpretResult r = interp.run();
     check(r.blocks <= env.blockBudget, "block budget overrun");
 
+    // The same text on a lathe, in one of its programming settings.
+    const vantrel::TurningProgramming lathe =
+        vantrel::TurningProgramming::from(size % 5 == 1, size % 5 == 2, static_cast<int32_t>(size / 5 % 3));
+    vantrel::Interpreter turning(vantrel::Dialect::forMachine(vantrel::MachineKind::Lathe, lathe), prog, env,
+                                 actions);
+    check(turning.run().blocks <= env.blockBudget, "block budget overrun on the lathe");
+
     // The text operations on the same bytes must not fail either.
     prog.SetText(bytes);
     prog.InsertText(prog.count() / 2, bytes);

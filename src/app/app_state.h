@@ -18,6 +18,7 @@
 #include "core/vec3.h"
 #include "nc/modal_state.h"
 #include "nc/motion.h"
+#include "nc/turning_programming.h"
 #include "render/view_state.h"
 #include "stock/material_removal.h"
 #include "stock/stock_spec.h"
@@ -37,6 +38,13 @@ struct MachineOptions {
     int8_t diameterDivisor = 1;      // +1 radius X words, +2 diameter X words; negated by the reversal
     bool radiusProgramming = false;  // "半径値指令" (checkbox_hankei, menu_kikai_hankei)
     int32_t tCodeFormat = 0;         // 0 "T** **", 1 "T*** ***", 2 "T**** ****"
+    // What the turning dialect reads the programs with (the divisor of a lathe is never 0).
+    TurningProgramming turningProgramming() const {
+        TurningProgramming p;
+        p.diameterDivisor = diameterDivisor == 0 ? int8_t{2} : diameterDivisor;
+        p.tFormat = tCodeFormat >= 0 && tCodeFormat <= 2 ? tCodeFormat : 0;
+        return p;
+    }
     bool atcAnimation = true;
     bool generalPurposeLathe = false;  // checkbox_hanyou
     Shared<bool> showBody = true, showVice = true, showSpindle = true, showChuck = true, showTurret = true,

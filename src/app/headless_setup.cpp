@@ -14,6 +14,7 @@
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
+#include "tools/tool_file.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {
@@ -50,6 +51,7 @@ std::string optionName(const std::string& option) {
         {"--max-steps", "ステップ数の上限"},
         {"--max-blocks", "ブロック数の上限"},
         {"--max-output", "出力の上限"},
+        {"--tformat", "Ｔ指令認識定義"},
     };
     for (const auto& [o, n] : names)
         if (option == o) return std::string(n) + " (" + o + ")";
@@ -58,21 +60,41 @@ std::string optionName(const std::string& option) {
 
 }  // namespace
 
+TurningProgramming turningProgrammingWith(const TurningProgramming& base, const HeadlessOptions& o) {
+    const bool radius = o.radiusProgramming || base.diameterDivisor == 1 || base.diameterDivisor == -1;
+    const bool reversed = o.xReversed || base.diameterDivisor < 0;
+    return TurningProgramming::from(radius, reversed, o.tFormat ? *o.tFormat : base.tFormat);
+}
+
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
                                  bool allowHolder, std::string& error) {
     const std::string& a = args[i];
+    if (a == "--radius-programming" || a == "--x-reversed") {
+        (a == "--x-reversed" ? o.xReversed : o.radiusProgramming) = true;
+        return OptionResult::Taken;
+    }
     const bool numeric = a == "--pitch" || a == "--tool-diameter" || a == "--nose-radius" ||
                          a == "--tool-length" || (allowHolder && a == "--holder");
     const bool budget = a == "--max-steps" || a == "--max-blocks" || a == "--max-output";
-    if (a != "--machine" && a != "--stock" && a != "--settings" && !numeric && !budget)
+    if (a != "--machine" && a != "--stock" && a != "--settings" && a != "--tformat" && a != "--tool-file" &&
+        !numeric && !budget)
         return OptionResult::NotMine;
     if (i + 1 >= args.size()) {
         error = optionName(a) + " の後に値を指定してください";
         return OptionResult::Bad;
     }
     const std::string& v = args[++i];
-    if (a == "--settings") {
-        o.settingsFile = v;
+    if (a == "--settings" || a == "--tool-file") {
+        (a == "--settings" ? o.settingsFile : o.toolFile) = v;
+        return OptionResult::Taken;
+    }
+    if (a == "--tformat") {
+        if (v != "0" && v != "1" && v != "2") {
+            error =
+                optionName(a) + " には 0 (T** **)、1 (T*** ***)、2 (T**** ****) のいずれかを指定してください";
+            return OptionResult::Bad;
+        }
+        o.tFormat = v[0] - '0';
         return OptionResult::Taken;
     }
     if (a == "--machine") o.kindGiven = true;
@@ -159,6 +181,12 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
         applyMachineKindDefaults(s, kind, stored ? s.machine.radiusProgramming : false);
         s.tools.currentToolIndex = 0;
     }
+    if (isTurning(kind)) {
+        const TurningProgramming p = turningProgrammingWith(s.machine.turningProgramming(), o);
+        s.machine.diameterDivisor = p.diameterDivisor;
+        s.machine.radiusProgramming = p.diameterDivisor == 1 || p.diameterDivisor == -1;
+        s.machine.tCodeFormat = p.tFormat;
+    }
     // The window's value edits check these values; a command line gets the same answer.
     UnattendedUiServices ui;
     auto refuse = [&](const char* option, const std::string& value) {
@@ -184,6 +212,15 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
     }
     if (o.holder) s.machine.holderStandard = *o.holder;
     if (!stored) initialiseToolTables(s.tools, kind);  // the stored tables are the shop's own
+    if (!o.toolFile.empty()) {
+        // The tool file replaces the stores as "工具ファイル" → "読み込み" does, with its checks.
+        std::string why;
+        if (!readToolFile(o.toolFile, s.tools, kind, kDefaultToolColor, why)) {
+            if (error) *error = o.toolFile + ": " + why;
+            return false;
+        }
+        s.tools.currentToolIndex = 0;
+    }
     // The wire EDM selects no tool; its D words name entries of the milling store, so the tool
     // options set those (by the milling rules).
     std::vector<ToolRecord>* list = isWire(kind) ? &s.tools.millTools : toolListFor(s.tools, kind);
@@ -213,6 +250,9 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& mess
 HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
     addMainWindowControls(controls);
     addModalStatusControls(controls);
+    // The controls of the machine's family as the window sets them (on a lathe "再生時送り材料ピッチ" is
+    // off: feed moves step by the feed per revolution).
+    applyFamilyControls(controls, s.machineKind);
     PlaySessionParts parts;
     parts.controls = &controls;
     parts.mainThread = &mainThread;

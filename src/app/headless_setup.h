@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/play_session.h"
 #include "core/control_set.h"
+#include "nc/turning_programming.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
 
@@ -32,7 +33,12 @@ struct HeadlessOptions {
     std::optional<double> pitch, toolDiameter, noseRadius, toolLength;
     std::optional<int> holder;  // 0..6, only where a command offers --holder
     bool kindGiven = false;     // --machine was on the command line
-    std::string settingsFile;   // --settings FILE: start from a stored state instead of the start-up one
+    // The lathe's programming (--radius-programming, --x-reversed, --tformat 0|1|2): on top of the
+    // start-up state (diameter programming, no reversal, format 0) or of the stored one.
+    bool radiusProgramming = false, xReversed = false;
+    std::optional<int> tFormat;
+    std::string settingsFile;  // --settings FILE: start from a stored state instead of the start-up one
+    std::string toolFile;      // --tool-file FILE: the tool stores of a .tgs (or a .gst) file
     int64_t maxSteps = kDefaultMaxSteps;
     int64_t maxBlocks = kDefaultMaxBlocks;
     int64_t maxOutputBytes = kDefaultMaxOutputBytes;
@@ -42,8 +48,9 @@ enum class OptionResult { NotMine, Taken, Bad };
 
 // The one parser of the options the headless commands share. Reads the option at args[i] when it is
 // one of --machine, --stock, --pitch, --tool-diameter, --nose-radius, --tool-length, --settings,
-// --max-steps, --max-blocks, --max-output (and --holder when allowHolder), moving i past its value. On
-// Bad, `error` says what the option takes. The values' ranges are checked by setUpHeadlessState.
+// --tool-file, --max-steps, --max-blocks, --max-output, --radius-programming, --x-reversed, --tformat (and
+// --holder when allowHolder), moving i past its value. On Bad, `error` says what the option takes. The
+// values' ranges are checked by setUpHeadlessState.
 OptionResult parseHeadlessOption(const std::vector<std::string>& args, size_t& i, HeadlessOptions& o,
                                  bool allowHolder, std::string& error);
 
@@ -57,6 +64,9 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
                         std::string* notes = nullptr);
 // The same with one message: the error on failure, the notes on success.
 bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& message);
+
+// The lathe's programming settings of `base` with the command line's on top.
+TurningProgramming turningProgrammingWith(const TurningProgramming& base, const HeadlessOptions& o);
 
 // A play without a window: the main window's controls and the modal status labels, the calling thread
 // as the UI thread, no keys or mouse, and the session that cuts the stock. Attach a drawing view to

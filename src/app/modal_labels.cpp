@@ -1,6 +1,10 @@
 #include "app/modal_labels.h"
 
 #include "core/control_set.h"
+#include "core/number_format.h"
+#include "core/rounding.h"
+#include "nc/modal_state.h"
+#include "nc/turning.h"
 
 namespace vantrel {
 
@@ -78,14 +82,24 @@ const std::vector<std::string>& modalLabelNames() {
     return names;
 }
 
-void initModalLabelsForPass(ControlSet& controls) {
+void initModalLabelsForPass(ControlSet& controls, bool turning) {
     for (const auto& d : kCodeLabels) controls.setEnabled(d.name, false);
     for (const char* n : kEnabledAtPassStart) controls.setEnabled(n, true);
     for (const char* n : kZeroAtPassStart) controls.setCaption(n, "0");
-    controls.setVisible("label_g94", true);
-    controls.setVisible("label_g95", true);
-    controls.setVisible("label_g98", false);
-    controls.setVisible("label_g99", false);
+    controls.setVisible("label_g94", !turning);
+    controls.setVisible("label_g95", !turning);
+    controls.setVisible("label_g98", turning);
+    controls.setVisible("label_g99", turning);
+}
+
+void showTurningSpeedAndFeed(ControlSet& controls, const ModalState& m, double x) {
+    const double feed = m.feedPerRev;  // the one feed value of the lathe
+    const double speed = turningSpindleSpeed(m.speedMode, static_cast<double>(m.spindleSpeed.load()), x);
+    controls.setCaption("label_s", std::to_string(saturatingToInt32(speed)));
+    if (m.feedMode != 0)
+        controls.setCaption("label_f1", FormatFloat("##0.###", turningFeedPerMinute(feed, speed)));
+    else
+        controls.setCaption("label_f", FormatFloat("##0.###", turningFeedPerRev(feed, speed)));
 }
 
 void disableModalLabels(ControlSet& controls) {
@@ -99,9 +113,9 @@ const char* labelOf(ModalCode code) {
         "label_g00", "label_g01", "label_g02", "label_g03", "label_g062", "label_g17", "label_g18",
         "label_g19", "label_g40", "label_g41", "label_g42", "label_g43",  "label_g44", "label_g49",
         "label_g90", "label_g91", "label_g94", "label_g95", "label_g96",  "label_g97", "label_m03",
-        "label_m04", "label_m05", "label_m08", "label_m09",
+        "label_m04", "label_m05", "label_m08", "label_m09", "label_g98",  "label_g99",
     };
-    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(ModalCode::M09) + 1);
+    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(ModalCode::G99) + 1);
     return names[static_cast<size_t>(code)];
 }
 

@@ -10,6 +10,7 @@
 namespace vantrel {
 
 class ControlSet;
+struct ModalState;
 
 // Registers every label below (kind Label, parent "Panel3"); labels already present are left alone.
 void addModalStatusControls(ControlSet& controls);
@@ -19,9 +20,15 @@ const std::vector<std::string>& modalCodeLabelNames();
 // Every modal label (codes, T, S, F, D, H, N, block, cutting time) with its title label.
 const std::vector<std::string>& modalLabelNames();
 
-// Start of a pass on the milling machines and the wire EDM: every code label disabled, then the
-// start-up set enabled, value texts "0", label_g94 / label_g95 shown and label_g98 / label_g99 hidden.
-void initModalLabelsForPass(ControlSet& controls);
+// Start of a pass: every code label disabled, then the start-up set enabled, value texts "0"; on the
+// milling machines and the wire EDM label_g94 / label_g95 shown and label_g98 / label_g99 hidden, on
+// the lathes (`turning`) the other way round.
+void initModalLabelsForPass(ControlSet& controls, bool turning = false);
+
+// The lathe's spindle speed and feed while the tool moves, at radius `x`: label_s the speed in force
+// (G96 follows the radius), and label_f1 the feed per minute under G99 or label_f the feed per
+// revolution under G98 (0 while the spindle stands).
+void showTurningSpeedAndFeed(ControlSet& controls, const ModalState& modal, double x);
 
 // End of a play: every modal label disabled.
 void disableModalLabels(ControlSet& controls);

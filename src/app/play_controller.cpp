@@ -75,6 +75,10 @@ const char* const kLockedControls[] = {
     "N17",
 };
 
+bool isLatheMode(uint8_t m) {
+    return m == kModeLathePlay || m == kModeLatheStep || m == kModeLatheFast;
+}
+
 bool isMillingMode(uint8_t m) {
     return m == kModeMillPlay || m == kModeMillFast || m == kModeMillStep || m == kModeGlPlay ||
            m == kModeGlStep;
@@ -92,7 +96,7 @@ class PlaySink : public MachineActions, public PathDrawHook {
     void passStarted(int32_t pass) override {
         // Esc held as a pass starts ends endless play after it (a short press only cuts a pass short).
         if (c_.env_.input && c_.env_.input->escape) c_.ctl_.endless = false;
-        initModalLabelsForPass(*c_.env_.controls);
+        initModalLabelsForPass(*c_.env_.controls, isTurning(c_.kind()));
         if (c_.env_.view) c_.env_.view->passStart(pass);
         spindle(0);
     }
@@ -100,6 +104,7 @@ class PlaySink : public MachineActions, public PathDrawHook {
         if (c_.env_.view) c_.env_.view->passEnd(pass);
     }
     void blockFetched(int32_t line, int32_t lastLine) override { c_.blockDisplayUpdate(line, lastLine); }
+    void modalChanged(const ModalState& modal, const BlockWords&) override { modal_ = &modal; }
     bool skipSlashBlocks() override { return c_.env_.options && c_.env_.options->blockSkip; }
     void onSpindle(int32_t state) override {
         ControlSet& cs = *c_.env_.controls;
@@ -140,6 +145,7 @@ class PlaySink : public MachineActions, public PathDrawHook {
         PlaybackView* v = c_.env_.view;
         if (v == nullptr || !v->pixelChanged(pos)) return false;
         const uint8_t m = c_.ctl_.mode;
+        if (m == kModeLathePlay) showTurningSpindle(pos);
         if (m == kModeMillPlay || m == kModeLathePlay || m == kModeWire || m == kModeGlPlay)
             v->stepRepaint(m, pos);
         c_.speedDelay();
@@ -169,13 +175,17 @@ class PlaySink : public MachineActions, public PathDrawHook {
         }
     }
     void onMoveEnd(const Vec3& end) override {
+        // Fast play makes no repaint, and the speed shown follows the repaints.
+        if (c_.ctl_.mode == kModeLathePlay || c_.ctl_.mode == kModeLatheStep) showTurningSpindle(end);
         if (c_.env_.view == nullptr || c_.ctl_.mode == kModeWire) return;
         c_.env_.view->perStepUpdate(c_.ctl_.mode, end, true);
         c_.env_.view->moveEnded(c_.ctl_.mode, end);
     }
     void onCuttingTime(double minutes) override {
         // Shown after every move: "###0.##" and "分".
-        if (c_.ctl_.mode != kModeMillFast || ++timeCounter_ % 64 == 0)
+        // Fast play shows it every 64th move: the label is for a person, the moves come by the thousand.
+        const uint8_t m = c_.ctl_.mode;
+        if ((m != kModeMillFast && m != kModeLatheFast) || ++timeCounter_ % 64 == 0)
             c_.env_.controls->setCaption("label_ctime", cuttingTimeCaption(minutes));
         lastTime_ = minutes;
     }
@@ -188,6 +198,12 @@ class PlaySink : public MachineActions, public PathDrawHook {
     void spindle(int32_t state) {
         if (c_.env_.view) c_.env_.view->spindleChanged(state);
     }
+    // The lathe's spindle speed follows the radius under G96: shown as the tool moves.
+    void showTurningSpindle(const Vec3& pos) {
+        if (modal_ == nullptr) return;
+        showTurningSpeedAndFeed(*c_.env_.controls, *modal_, pos.x);
+    }
+    const ModalState* modal_ = nullptr;
     PlaybackController& c_;
     bool lastRapid_ = false;
     uint64_t timeCounter_ = 0;
@@ -428,7 +444,9 @@ void PlaybackController::pauseLoop() {
             const uint8_t m = ctl_.mode;
             if (m <= kModeMillStep) env_.controls->setChecked(kPlayButtons[m], true);
         }
-        if (env_.view && env_.tool) env_.view->perStepUpdate(ctl_.mode, env_.tool->get(), false);
+        // The mills cut and draw the tool where it stands while paused; the lathes draw nothing here.
+        if (env_.view && env_.tool && !isLatheMode(ctl_.mode))
+            env_.view->perStepUpdate(ctl_.mode, env_.tool->get(), false);
         // Wake on a button, Stop or the slider at once; Shift is polled.
         std::unique_lock lk(mu_);
         cv_.wait_for(lk, std::chrono::milliseconds(10));
@@ -575,7 +593,7 @@ PlayResult PlaybackController::runPlay() {
         e.motion.pathHook = cs.checked("menu_playlineon") ? &sink : nullptr;
         e.motion.stepPlay = ctl_.mode == kModeMillStep || ctl_.mode == kModeGlStep;
     };
-    Interpreter interpreter(Dialect::forMachine(kind()), prog, ienv, sink);
+    Interpreter interpreter(Dialect::forMachine(kind(), env_.lathe), prog, ienv, sink);
     const PlayResult result = interpreter.run();
 
     restore.run();

@@ -29,6 +29,7 @@
 #include "nc/interpreter.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
+#include "nc/turning_programming.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "platform/ui_services.h"
@@ -181,6 +182,7 @@ struct PlaybackEnv {
     double rapidStep = 10;
     Vec3 referencePoint{0, 0, 500};
     double toolTotalLength = 0;
+    TurningProgramming lathe;  // how the lathes read X and T ("半径値指令", "Ｘ軸±逆転", "Ｔ指令認識定義")
     int64_t stepBudget = -1;  // headless runs may bound the work (negative: no bound)
     int64_t blockBudget = -1;
     // Read at the start of every play: the values above may have been edited since construction.

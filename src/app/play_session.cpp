@@ -109,7 +109,9 @@ PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
     env.rapidStep = s_.pos.rapidStep;
     env.referencePoint = s_.pos.reference;
     env.toolTotalLength = hooks_.workingToolTotalLength();
+    env.lathe = s_.machine.turningProgramming();
     env.refresh = [this](PlaybackEnv& e) {
+        e.lathe = s_.machine.turningProgramming();
         e.rapidStep = s_.pos.rapidStep;
         e.referencePoint = s_.pos.reference;
         e.toolTotalLength = hooks_.workingToolTotalLength();

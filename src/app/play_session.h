@@ -28,6 +28,8 @@ class ToolLibraryHooks : public ModalHooks {
     int32_t loadedToolIndex() const override { return s_.tools.loadedToolIndex; }
     void loadWorkingTool(int32_t index) override;
     double workingToolDiameter() const override { return s_.tools.workingTool.diameter; }
+    double workingToolNoseRadius() const override { return s_.tools.workingTool.noseRadius; }
+    int32_t workingToolTipPosition() const override { return s_.tools.workingTool.tipPosition; }
     double workingToolTotalLength() const override;
     // Of an entry of the store the D words name.
     double toolDiameter(int32_t index) const override;

@@ -591,6 +591,7 @@ bool traceOptionsFromSettings(const std::string& path, TraceOptions& options, st
     auto state = std::make_unique<AppState>();
     if (!loadSettingsForHeadless(path, *state, error, warnings)) return false;
     options.machine = state->machineKind;
+    options.lathe = state->machine.turningProgramming();
     options.tools.clear();
     if (const std::vector<ToolRecord>* list = toolListFor(state->tools, state->machineKind))
         for (const ToolRecord& t : *list) options.tools.emplace_back(t.number, t.diameter);

@@ -1,8 +1,10 @@
 #include "app/tool_path_pass.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
+#include "core/rounding.h"
 #include "nc/interpreter.h"
 #include "nc/modal_state.h"
 
@@ -34,7 +36,6 @@ class PathCollector : public MachineActions, public PathDrawHook {
         else if (compensated_)
             s = PathRunStyle::Compensated;
         std::vector<Vec3> pts = polyline(piece);
-        for (Vec3& p : pts) p.x /= o_.diameterDivisor;
         out_.add(s, line_, pts);
         if (!rapid && isTurning(o_.kind)) {
             for (Vec3& p : pts) p.x = -p.x;
@@ -71,7 +72,11 @@ ToolPathData buildToolPath(const TQuonStrings& program, const ToolPathOptions& o
     env.motion.stepPlay = true;  // one plunge per hole, no pecks
     env.motion.referencePoint = options.reference;
     env.motion.totalLength = 0;
-    Interpreter interp(Dialect::forMachine(options.kind), program, env, collector);
+    // The turning dialect reads X in the machine's unit; the path is drawn in radii, as the tool moves.
+    TurningProgramming lathe;
+    lathe.diameterDivisor = static_cast<int8_t>(std::clamp(RoundHalfAway(options.diameterDivisor), -2, 2));
+    if (lathe.diameterDivisor == 0) lathe.diameterDivisor = 2;
+    Interpreter interp(Dialect::forMachine(options.kind, lathe), program, env, collector);
     interp.run();
     return data;
 }

@@ -20,7 +20,7 @@ namespace vantrel {
 struct ToolPathOptions {
     MachineKind kind = MachineKind::VerticalMill;
     bool skipRapids = false;     // menu_g0
-    double diameterDivisor = 1;  // 2 on a lathe programmed in diameter: X values are halved
+    double diameterDivisor = 1;  // a lathe's divisor: 2 diameter programming, 1 radius, negative reversed
     Vec3 start{0, 0, 435};       // where the tool stands
     Vec3 reference{0, 0, 500};   // the machine reference point (G28), without tool length
 

@@ -1,5 +1,6 @@
 #include "cli/play_command.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -20,8 +21,8 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const char* usage =
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
-        "       [--tool-length L] [--settings FILE] [--max-steps N] [--max-blocks N]\n"
-        "       [--report out.json]\n";
+        "       [--tool-length L] [--settings FILE] [--tool-file FILE.tgs] [--max-steps N] [--max-blocks N]\n"
+        "       [--radius-programming] [--x-reversed] [--tformat 0|1|2] [--report out.json]\n";
     std::string file, report;
     HeadlessOptions opt;
     int modeTag = 1;
@@ -95,7 +96,18 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
          << ", \"warnings\": " << r.warnings << ", \"passes\": " << r.passes
          << ", \"cut_steps\": " << session.view().cutSteps()
          << ", \"stock_changed_steps\": " << session.view().changedSteps() << ", \"removed_volume_mm3\": "
-         << jsonNumber(measureRemoved(*before, s.stockGrid, s.stock, kind).removedVolume) << "}\n";
+         << jsonNumber(measureRemoved(*before, s.stockGrid, s.stock, kind).removedVolume);
+    if (isTurning(kind)) {
+        // The turned profiles: the radius of every slice, from the chuck side to the end face.
+        const int slices = std::min(stockNodeCount(s.stock.sizeZ, s.stock.pitch), kStockMaxIndex);
+        for (int which = 0; which < 2; ++which) {
+            const float* d = which == 0 ? s.stockGrid.outerDiameters() : s.stockGrid.innerDiameters();
+            json << (which == 0 ? ", \"outer\": [" : ", \"inner\": [");
+            for (int k = slices - 1; k >= 0; --k) json << jsonNumber(d[k] / 2.0) << (k > 0 ? ", " : "");
+            json << "]";
+        }
+    }
+    json << "}\n";
     if (report.empty()) {
         out << json.str();
     } else {

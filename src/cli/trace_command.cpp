@@ -13,7 +13,8 @@ namespace vantrel {
 int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const char* usage =
         "使い方: vantrel-sim trace FILE [--machine mill|hmill|lathe|vlathe|wire] [--tool-diameter D] "
-        "[--steps] [--settings FILE] [--max-steps N] [--max-blocks N] [--max-output BYTES]\n";
+        "[--steps] [--settings FILE] [--radius-programming] [--x-reversed] [--tformat 0|1|2] [--max-steps N] "
+        "[--max-blocks N] [--max-output BYTES]\n";
     HeadlessOptions common;
     TraceOptions opt;
     std::string file;
@@ -21,7 +22,8 @@ int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std
         const std::string& a = args[i];
         // The trace has no stock and no tool table: of the shared options it takes these.
         const bool offered = a == "--machine" || a == "--tool-diameter" || a == "--settings" ||
-                             a == "--max-steps" || a == "--max-blocks" || a == "--max-output";
+                             a == "--max-steps" || a == "--max-blocks" || a == "--max-output" ||
+                             a == "--radius-programming" || a == "--x-reversed" || a == "--tformat";
         if (offered) {
             std::string error;
             if (parseHeadlessOption(args, i, common, /*allowHolder=*/false, error) == OptionResult::Bad)
@@ -56,6 +58,7 @@ int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std
     std::string error;
     if (!setUpHeadlessState(*scratch, check, &error)) return err << "vantrel-sim trace: " << error << "\n", 2;
     if (common.settingsFile.empty() || common.kindGiven) opt.machine = common.kind;
+    opt.lathe = turningProgrammingWith(opt.lathe, common);
     if (common.toolDiameter) {
         opt.toolDiameter = *common.toolDiameter;
         opt.toolDiameterGiven = true;
@@ -71,8 +74,6 @@ int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std
         err << "\n";
         return 1;
     }
-    if (isTurning(opt.machine))
-        err << "vantrel-sim trace: 旋盤の指令は未対応のため、マシニングセンタの規則で解釈します\n";
     Shared<bool> stop{false};
     opt.stop = &stop;
     JsonTraceWriter writer(out, opt.steps);

@@ -7,6 +7,7 @@
 
 #include "core/number_format.h"
 #include "core/rounding.h"
+#include "nc/turning.h"
 #include "platform/main_thread.h"
 #include "program/quon_strings.h"
 #include "stock/stock_spec.h"
@@ -245,6 +246,7 @@ bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
 void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     ModalDisplay& d = ctx.display;
     ModalHooks& hooks = ctx.hooks;
+    const bool turning = ctx.rules.turning;
     m.clearBlockItems();
     ctx.currentLine = b.line;
 
@@ -256,15 +258,22 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
         switch (code) {
             case kCodeD:
                 m.seen.d = true;
+                if (turning) break;  // a register only: the lathe compensates with the nose radius
                 m.compRadius =
                     ctx.rules.dNamesStoreEntry ? storeEntryRadius(hooks, v) : hooks.workingToolDiameter() / 2;
                 d.value(ModalValue::D, intText(v));
                 break;
             case kCodeF:
-                applyF(m, v, ctx);
+                if (turning)
+                    applyTurningF(m, v, ctx);
+                else
+                    applyF(m, v, ctx);
                 break;
             case kCodeG:
-                applyG(m, v, ctx);
+                if (turning)
+                    applyTurningG(m, v, d);
+                else
+                    applyG(m, v, ctx);
                 break;
             case kCodeH:
                 m.seen.h = true;
@@ -301,6 +310,15 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
             case kCodeT:
                 m.seen.t = true;
                 break;
+            case kCodeU:
+                m.seen.u = true;
+                break;
+            case kCodeV:
+                m.seen.v = true;
+                break;
+            case kCodeW:
+                m.seen.w = true;
+                break;
             case kCodeX:
                 m.seen.x = true;
                 break;
@@ -336,7 +354,8 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
             case 6:
                 // 2. Tool change, with the tool selected by earlier blocks (a T of this block is
                 // applied only below).
-                if (!ignoreT && ctx.rules.toolWords) toolChange(m, ctx);
+                // On a lathe a T word loads its tool at once and M06 does nothing.
+                if (!ignoreT && ctx.rules.toolWords && !turning) toolChange(m, ctx);
                 break;
             case 8:
                 d.inForce(ModalCode::M08, true);
@@ -356,20 +375,24 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     }
 
     // 4. Tool selection.
-    if (m.seen.t && !ignoreT && toolWords) {
+    if (turning) {
+        if (m.seen.t && !ignoreT && toolWords)
+            applyTurningT(m, m.registers[kCodeT], ctx.rules.lathe.tFormat, ctx);
+    } else if (m.seen.t && !ignoreT && toolWords) {
         const int32_t t = saturatingToInt32(m.registers[kCodeT]);
         hooks.selectTool(m.registers[kCodeT]);
         d.value(ModalValue::NextTool, toolNumberText(t));
     }
 
-    const bool compRequested = m.radiusComp == 3 || m.radiusComp == 4;
+    // 5. to 7. The lathe writes no warnings, and its D words stand in for nothing.
+    const bool compRequested = !turning && (m.radiusComp == 3 || m.radiusComp == 4);
     // 5. Warnings.
-    if (warn) {
+    if (warn && !turning) {
         if (compRequested && !m.seen.d) WriteWarning(ctx, b.line, WarningKind::MissingD);
         if (m.lengthOffsetCalled && !m.seen.h) WriteWarning(ctx, b.line, WarningKind::MissingH);
     }
     // 6. and 7. Fall back to the selected tool for a missing H or D.
-    if (m.lengthOffsetCalled && !m.seen.h) {
+    if (m.lengthOffsetCalled && !m.seen.h && !turning) {
         d.value(ModalValue::H, std::string("!").append(std::to_string(hooks.currentToolIndex())));
     }
     if (compRequested && !m.seen.d) {
@@ -385,6 +408,9 @@ void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     } else {
         m.stepLength = ctx.stock.pitch;
     }
+    // A turning cut changes only the slice under the point: a step longer than a slice (a G98 feed in
+    // mm/min, a thread's lead) would leave slices uncut between the steps.
+    if (turning && ctx.stock.pitch > 0 && !(m.stepLength <= ctx.stock.pitch)) m.stepLength = ctx.stock.pitch;
 
     // 9. G06.2 control points.
     if (m.nurbsState == 2) {
@@ -457,6 +483,16 @@ int32_t StandInModalHooks::toolCount() const {
 double StandInModalHooks::toolDiameter(int32_t index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= tools.size()) return 0;
     return tools[static_cast<std::size_t>(index)].diameter;
+}
+
+double StandInModalHooks::workingToolNoseRadius() const {
+    if (loaded < 0 || static_cast<std::size_t>(loaded) >= tools.size()) return 0;
+    return tools[static_cast<std::size_t>(loaded)].noseRadius;
+}
+
+int32_t StandInModalHooks::workingToolTipPosition() const {
+    if (loaded < 0 || static_cast<std::size_t>(loaded) >= tools.size()) return 0;
+    return tools[static_cast<std::size_t>(loaded)].tipPosition;
 }
 
 double StandInModalHooks::workingToolTotalLength() const {

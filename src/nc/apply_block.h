@@ -20,6 +20,7 @@
 #include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
 #include "nc/modal_state.h"
+#include "nc/turning_programming.h"
 
 namespace vantrel {
 
@@ -35,6 +36,10 @@ struct WordRules {
     // D names entry D - 1 of the tool store, whose diameter halved is the offset; false: D takes the
     // working tool's radius.
     bool dNamesStoreEntry = false;
+    // The lathes: X / U in the programmed unit, U V W incremental, box cycles, T loads at once, no
+    // M06, no warnings (nc/turning.h).
+    bool turning = false;
+    TurningProgramming lathe{};
 };
 
 struct ModalContext {

@@ -5,6 +5,7 @@
 
 #include "nc/apply_block.h"
 #include "nc/modal_state.h"
+#include "nc/turning.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
 #include "program/quon_strings.h"
@@ -34,6 +35,8 @@ class MotionBoundHooks : public ModalHooks {
     double workingToolTotalLength() const override { return lib_.workingToolTotalLength(); }
     double toolDiameter(int32_t i) const override { return lib_.toolDiameter(i); }
     int32_t toolCount() const override { return lib_.toolCount(); }
+    double workingToolNoseRadius() const override { return lib_.workingToolNoseRadius(); }
+    int32_t workingToolTipPosition() const override { return lib_.workingToolTipPosition(); }
     bool atcAnimationOn() const override { return lib_.atcAnimationOn(); }
     void animateToolChange(int32_t from, int32_t to) override { lib_.animateToolChange(from, to); }
     double referenceZ() const override { return lib_.referenceZ(); }
@@ -72,6 +75,18 @@ Dialect Dialect::mill(MachineKind kind) {
             d.reference = {0, 0, 500};
             break;
     }
+    return d;
+}
+
+Dialect Dialect::turning(MachineKind kind, const TurningProgramming& programming) {
+    Dialect d = mill(kind);
+    // A lathe program always runs from its first line.
+    d.fromStartBlock = false;
+    d.showsToolAtPassStart = true;
+    d.words.helicalArcs = false;
+    d.words.turning = true;
+    d.words.lathe = programming;
+    if (d.words.lathe.diameterDivisor == 0) d.words.lathe.diameterDivisor = 2;
     return d;
 }
 
@@ -145,6 +160,8 @@ InterpretResult Interpreter::run() {
     senv.jumpMoves = env_.motion.programmedPath;
 
     MillMotion motion(senv, env_.motion);
+    const bool turning = dialect_.words.turning;
+    TurningMotion turningMotion(senv, env_.motion, dialect_.words.lathe, &program_);
     MotionBoundHooks hooks(library, motion, tool);
     ModalContext mctx{display, hooks, mainThread, env_.warningsTo, stock};
     mctx.rules = dialect_.words;
@@ -161,7 +178,9 @@ InterpretResult Interpreter::run() {
     do {
         if (env_.beforePass) env_.beforePass(env_);
         motion.settings() = env_.motion;
+        turningMotion.settings() = env_.motion;
         modal.resetForPass();
+        if (turning) startTurningPass(modal, display);
         ++result.passes;
         result.end = PlayEnd::None;
         actions_.passStarted(result.passes);
@@ -175,6 +194,7 @@ InterpretResult Interpreter::run() {
         scan.startPass(start);
         BlockQueue queue;
         motion.startPass(tool.get());
+        turningMotion.startPass(tool.get());
 
         bool endFlag = false;
         int32_t line = 0;
@@ -204,7 +224,10 @@ InterpretResult Interpreter::run() {
                 if (hasM(modal, 3, i) || hasM(modal, 4, i)) actions_.onSpindle(modal.spindle);
                 if (hasM(modal, 8, i)) actions_.coolant(true);
             }
-            motion.executeBlock(modal, queue, line >= lastLine);
+            if (turning)
+                turningMotion.executeBlock(modal, queue, line >= lastLine, hooks);
+            else
+                motion.executeBlock(modal, queue, line >= lastLine);
             finishBlockSetup(modal);
             result.lastPosition = tool.get();
 

@@ -22,6 +22,7 @@
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
 #include "nc/motion_block.h"
+#include "nc/turning_programming.h"
 
 namespace vantrel {
 
@@ -33,9 +34,10 @@ struct StockSpec;
 
 // The dialect a program is read in: which letters mark a subprogram label, where the tool starts and
 // where the machine's reference point is, where a pass starts and what the words do. The mill dialect
-// serves the mills (and reads the lathe programs until the lathe dialect exists); the wire EDM reads
-// the milling code without the spindle, the tool changer and the helical G2.1 / G3.1, and takes its
-// wire offsets from the milling tool store.
+// serves the mills; the turning dialect the NC lathe and the vertical lathe (nc/turning.h: X in
+// diameter or radius, U / W / V, box cycles, T loading at once); the wire EDM reads the milling code
+// without the spindle, the tool changer and the helical G2.1 / G3.1, and takes its wire offsets from
+// the milling tool store.
 struct Dialect {
     MachineFamily family = MachineFamily::Milling;
     LabelLetters labelLetters = LabelLetters::NAndO;
@@ -46,8 +48,12 @@ struct Dialect {
     WordRules words;
 
     static Dialect mill(MachineKind kind);
+    static Dialect turning(MachineKind kind, const TurningProgramming& programming = {});
     static Dialect wire();
-    static Dialect forMachine(MachineKind kind) { return isWire(kind) ? wire() : mill(kind); }
+    // The machine's own dialect; `lathe` is used by the lathes only.
+    static Dialect forMachine(MachineKind kind, const TurningProgramming& lathe = {}) {
+        return isWire(kind) ? wire() : (isTurning(kind) ? turning(kind, lathe) : mill(kind));
+    }
 };
 
 // How a run ended (its last pass).

@@ -33,6 +33,8 @@ enum class ModalCode {
     M05,
     M08,
     M09,
+    G98,  // the lathe's feed per minute
+    G99,  // the lathe's feed per revolution
 };
 
 // The values shown as text.

@@ -28,6 +28,9 @@ class ModalHooks {
     virtual int32_t toolCount() const = 0;                 // entries of the list
     // A T word selects the tool it names (the current tool index); by default its value is the number.
     virtual void selectTool(double tWord);
+    // The lathe tool loaded: its nose radius and imaginary tool-nose position (1..9, 0 when none).
+    virtual double workingToolNoseRadius() const { return 0; }
+    virtual int32_t workingToolTipPosition() const { return 0; }
 
     // Tool change.
     virtual bool atcAnimationOn() const = 0;
@@ -50,6 +53,8 @@ class StandInModalHooks : public ModalHooks {
         int32_t number = 0;
         double diameter = 10;
         double totalLength = 100;
+        double noseRadius = 0;
+        int32_t tipPosition = 3;
     };
     std::vector<Tool> tools;
     int32_t current = 0, loaded = 0;
@@ -73,6 +78,8 @@ class StandInModalHooks : public ModalHooks {
     }
     double workingToolDiameter() const override { return toolDiameter(loaded); }
     double workingToolTotalLength() const override;
+    double workingToolNoseRadius() const override;
+    int32_t workingToolTipPosition() const override;
     double toolDiameter(int32_t index) const override;
     int32_t toolCount() const override;
     bool atcAnimationOn() const override { return atc; }

@@ -24,15 +24,16 @@ struct NurbsPoint {
 struct SeenWords {
     bool d = false, h = false, i = false, j = false, k = false, l = false, p = false, r = false, s = false,
          t = false, x = false, y = false, z = false;
+    bool u = false, v = false, w = false;  // the lathe's incremental X, Y, Z
 };
 
 struct ModalState {
     // --- modal groups -------------------------------------------------------------------------
-    int32_t motion = 0;         // G00 0, G01 1, G02 (G2.1) 2, G03 (G3.1) 3
-    int32_t plane = 0;          // G17 0 (XY), G18 1 (ZX), G19 2 (YZ)
+    int32_t motion = 0;  // G00 0, G01 1, G02 (G2.1) 2, G03 (G3.1) 3; lathe: G32 32, G90 90, G92 92, G94 94
+    int32_t plane = 0;   // G17 0 (XY), G18 1 (ZX), G19 2 (YZ)
     int32_t incremental = 0;    // G90 0, G91 1
     int32_t radiusComp = 0;     // G40 0; G41 requested 3, G42 requested 4; G41 active 1, G42 active 2
-    int32_t feedMode = 0;       // G93 -1, G94 0 (per minute), G95 1 (per revolution)
+    int32_t feedMode = 0;       // G93 -1, G94 0 (per minute), G95 1 (per revolution); lathe: G98 0, G99 1
     int32_t speedMode = 0;      // G96 0, G97 1
     int32_t returnLevel = 0;    // G98 0, G99 1
     int32_t mirrorState = 0;    // G50.1 0; G51.1 2 in its own block, then 1 (active)
@@ -43,7 +44,9 @@ struct ModalState {
     std::array<double, 26> registers{};  // A..Z: last value written by a word of that address
 
     // --- block-scoped items, cleared before each block -------------------------------------------
-    int32_t oneShot = 0;  // G04 G12 G13 G28 G29 G53 G92 of this block
+    int32_t oneShot =
+        0;  // G04 G12 G13 G28 G29 G53 G92 of this block; lathe also G50.1 50, G51.1 51, G68, G69
+    int32_t repetitiveCycle = 0;  // lathe: G70 .. G76 of this block
     SeenWords seen;
     static constexpr int kMaxMCodes = 3;
     std::array<double, kMaxMCodes> mCodes{};  // M values of the block in order; a fourth has no room
@@ -77,6 +80,7 @@ struct ModalState {
     void resetForPass() { *this = ModalState(); }
     void clearBlockItems() {
         oneShot = 0;
+        repetitiveCycle = 0;
         seen = SeenWords();
         mCodes.fill(0);
         mCodeCount = 0;

@@ -117,7 +117,7 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     actions.skip = opt.blockSkip;
     actions.maxPasses = opt.passes;
 
-    Dialect dialect = Dialect::forMachine(opt.machine);
+    Dialect dialect = Dialect::forMachine(opt.machine, opt.lathe);
     if (opt.start) dialect.start = *opt.start;
     if (opt.reference) dialect.reference = *opt.reference;
     ToolPosition tool;

@@ -19,6 +19,7 @@
 #include "nc/modal_display.h"
 #include "nc/modal_hooks.h"
 #include "nc/motion.h"
+#include "nc/turning_programming.h"
 
 namespace vantrel {
 
@@ -26,6 +27,7 @@ class TQuonStrings;
 
 struct TraceOptions {
     MachineKind machine = MachineKind::VerticalMill;
+    TurningProgramming lathe;    // how a lathe reads X and T (diameter programming, format 0 by default)
     double toolDiameter = 10.0;  // diameter of every tool of the stand-in tool list (D and T words)
     // When not empty, the tool list itself (number and diameter of entries 0, 1, ...), as a stored
     // tool table gives it; toolDiameter then only replaces every diameter when given explicitly.

@@ -52,6 +52,11 @@ TEST(SceneGolden, MachinedParts) {
                            "--nose-radius", "0", "--pitch", "0.5"});
     checkGolden("ball_surface", {repoPath("samples/ball_surface.nc"), "--play", "--fit", "--pitch", "0.5"});
     checkGolden("turned", {repoPath("samples/turning.nc"), "--play", "--machine", "lathe", "--fit"});
+    // Faced, turned with G90, finished with a taper, grooved, threaded with G92 and drilled on the
+    // axis, with the sample's own tools.
+    checkGolden("lathe_part", {repoPath("samples/lathe_part.nc"), "--play", "--machine", "lathe", "--tool-file",
+                               repoPath("samples/turning_tools.tgs"), "--fit"},
+                "320x240");
 }
 
 // The path display: the compensated contour (programmed path, the G41 part purple), the drilling
