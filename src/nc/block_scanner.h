@@ -49,6 +49,12 @@ char wordLetter(WordCode code);
 // Added to an F value written with a decimal point; ApplyBlock tests for it and subtracts it again.
 inline constexpr double kFeedDecimalMarker = 1e9;
 
+struct SubprogramStack {
+    static constexpr int kCapacity = 11;
+    std::array<int32_t, kCapacity> returnLine{};  // the line of each calling M98 block
+    int8_t depth = 0;                             // 0: main program
+};
+
 // One scanned block.
 struct BlockWords {
     static constexpr int kMaxWords = 30;
@@ -58,6 +64,9 @@ struct BlockWords {
     int32_t count = 0;                        // 0 .. 30; words beyond the 30th are not stored
     int32_t line = 0;                         // 0-based program line that produced the block
     bool programEnd = false;                  // holds the M99 that ended the main program
+    // The subprogram calls in force once the block's line was read: where reading resumes when the
+    // play continues elsewhere than the look-ahead went (RedirectFetch).
+    SubprogramStack stackAfter{};
 
     void clear() {
         codes.fill(0);
@@ -66,6 +75,7 @@ struct BlockWords {
         count = 0;
         line = 0;
         programEnd = false;
+        stackAfter = SubprogramStack{};
     }
     // Appends a word when there is room; false when the block is full.
     bool append(WordCode code, double value, bool writtenWithDecimal = false) {
@@ -108,12 +118,6 @@ class BlockQueue {
     std::size_t slot(int entry) const { return static_cast<std::size_t>((head_ + entry) % kEntries); }
     std::array<BlockWords, kEntries> slots_{};
     int head_ = 0;
-};
-
-struct SubprogramStack {
-    static constexpr int kCapacity = 11;
-    std::array<int32_t, kCapacity> returnLine{};  // the line of each calling M98 block
-    int8_t depth = 0;                             // 0: main program
 };
 
 // Which letters mark a subprogram label: N and O on the milling machines and the wire EDM ...
@@ -184,5 +188,12 @@ void ScanLine(std::string_view text, int32_t lineIndex, ScanState& state, BlockW
 // Moves the queue up and scans lines into entry 0 until a block with words is read or the text ends,
 // performing a pending M98 call.
 void FetchBlock(const TQuonStrings& program, ScanState& state, BlockQueue& queue);
+
+// Continues reading at `line` instead of where the look-ahead stands: the entries after the executing
+// one (3 .. 0) are read again from there, with the subprogram calls `stack` (the executing block's
+// stackAfter when the play resumes in its program). Used where a block sends the play elsewhere in
+// the text (a lathe cycle continuing after its finished shape, G70 running the shape's blocks).
+void RedirectFetch(const TQuonStrings& program, ScanState& state, BlockQueue& queue, int32_t line,
+                   const SubprogramStack& stack);
 
 }  // namespace vantrel
