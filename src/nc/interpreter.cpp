@@ -205,6 +205,17 @@ InterpretResult Interpreter::run() {
             FetchBlock(program_, scan, queue);
             const BlockWords& b = queue.executing();
             line = b.line;
+            if (turning && turningMotion.finishingPast(line)) {
+                // The last block of G70's shape was skipped ("/"): the shape ends before this block.
+                turningMotion.finishShape(modal);
+                int32_t next = 0;
+                SubprogramStack stack;
+                if (turningMotion.takeRedirect(next, stack)) {
+                    RedirectFetch(program_, scan, queue, next, stack);
+                    line = next;
+                }
+                continue;
+            }
             actions_.blockFetched(line, lastLine);
             if (line >= lastLine) {
                 endFlag = true;

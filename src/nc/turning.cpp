@@ -513,7 +513,12 @@ void TurningMotion::runRepetitiveCycle(ModalState& m, const BlockWords& b, Motio
     // nose), and the tool ends where the cycle started.
     const Vec3 start = current_;
     boxGiven_ = false;
-    runPieces(ctx, run.pieces);
+    for (const MotionSegment& piece : run.pieces) {
+        if (env_.stopped()) break;
+        // Each move is timed with the spindle speed where it starts (G96 follows the radius).
+        MotionContext moveCtx = context(m, ctx.line);
+        runPieces(moveCtx, {piece});
+    }
     if (!env_.stopped()) current_ = chainEnd_ = lastOut_ = start;
     if (run.nextLine >= 0) {
         redirect_ = true;
@@ -528,20 +533,26 @@ void TurningMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool on
     alarm_ = TurningAlarm{};
     warnings_.clear();
     runBlockMovement(m, queue, onLastLine, hooks);
-    if (finishing_ && b.line == finishLast_ && m.repetitiveCycle == 0) {
-        // G70's shape is done: straight back to where the G70 block stood, and on after that block.
-        finishing_ = false;
-        if (!env_.stopped()) {
-            MotionContext ctx = context(m, finishReturn_ - 1);  // the G70 block's move
-            boxGiven_ = false;
-            runPieces(ctx, {straight(kMoveRapid, lastOut_, finishStart_)});
-            current_ = chainEnd_ = lastOut_ = finishStart_;
-        }
-        redirect_ = true;
-        redirectLine_ = finishReturn_;
-        redirectStack_ = finishStack_;
-        m.cuttingTime = env_.cuttingTime;
+    if (finishing_ && b.line == finishLast_ && m.repetitiveCycle == 0) finishShape(m);
+}
+
+bool TurningMotion::finishingPast(int32_t line) const {
+    return finishing_ && line > finishLast_;
+}
+
+void TurningMotion::finishShape(ModalState& m) {
+    // G70's shape is done: straight back to where the G70 block stood, and on after that block.
+    finishing_ = false;
+    if (!env_.stopped()) {
+        MotionContext ctx = context(m, finishReturn_ - 1);  // the G70 block's move
+        boxGiven_ = false;
+        runPieces(ctx, {straight(kMoveRapid, lastOut_, finishStart_)});
+        current_ = chainEnd_ = lastOut_ = finishStart_;
     }
+    redirect_ = true;
+    redirectLine_ = finishReturn_;
+    redirectStack_ = finishStack_;
+    m.cuttingTime = env_.cuttingTime;
 }
 
 void TurningMotion::runBlockMovement(ModalState& m, const BlockQueue& queue, bool onLastLine,

@@ -113,6 +113,10 @@ class TurningMotion {
     // After executeBlock: where the play continues when a cycle sends it elsewhere than the next line
     // (true once, with the line and the subprogram calls to resume with).
     bool takeRedirect(int32_t& line, SubprogramStack& stack);
+    // G70 plays its shape and the block about to run lies past the shape's last line (that line was
+    // skipped): finishShape goes back to the start point and asks for the redirect after G70.
+    bool finishingPast(int32_t line) const;
+    void finishShape(ModalState& modal);
     // A cycle that could not run stopped the play at this block (line -1: none).
     const TurningAlarm& alarm() const { return alarm_; }
     // Warnings of the latest cycle block, taken by the interpreter to report them.

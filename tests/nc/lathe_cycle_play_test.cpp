@@ -23,6 +23,8 @@ struct Recorder : MachineActions {
     void onPiece(const MotionSegment& piece, int32_t line) override { pieces.push_back({piece, line}); }
     void modalChanged(const ModalState&, const BlockWords& b) override { executed.push_back(b.line); }
     void alarm(int32_t line, const std::string& text) override { alarms.emplace_back(line, text); }
+    bool skipSlashBlocks() override { return blockSkip; }
+    bool blockSkip = false;
 };
 
 struct LatheRun {
@@ -193,6 +195,28 @@ TEST(LatheCyclePlay, G70FollowedByASubprogramCallCallsItOnce) {
     EXPECT_EQ(calls, 1);
     ASSERT_FALSE(r.rec.pieces.empty());
     expectAt(r.rec.pieces.back().segment.end, 90, 30);
+}
+
+TEST(LatheCyclePlay, G70WhoseLastShapeBlockIsSkippedStillComesBack) {
+    // With block skip on the shape's last block never runs: the shape ends before the next block, and
+    // the play does not run into G70 again.
+    LatheRun r;
+    r.rec.blockSkip = true;
+    play(r,
+         "%\n"
+         "N1 G00 X50. Z2.\n"
+         "N10 G01 X20. F0.2\n"
+         "/N20 Z-10.\n"
+         "N30 G00 X60. Z5.\n"  // line 4
+         "N40 G70 P10 Q20\n"   // line 5
+         "G00 X90.\n"
+         "M30\n");
+    EXPECT_EQ(r.result.end, PlayEnd::M30);
+    EXPECT_EQ(r.rec.executed, (std::vector<int32_t>{1, 2, 4, 5, 2, 6, 7}));
+    ASSERT_GE(r.rec.pieces.size(), 2u);
+    const MotionRecorder::Piece& back = r.rec.pieces[r.rec.pieces.size() - 2];
+    EXPECT_EQ(back.line, 5);
+    expectAt(back.segment.end, 60, 5);
 }
 
 TEST(LatheCyclePlay, GroovingAndThreadingRunFromTheirBlocksAndComeBack) {
