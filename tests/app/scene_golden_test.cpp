@@ -54,8 +54,9 @@ TEST(SceneGolden, MachinedParts) {
     checkGolden("turned", {repoPath("samples/turning.nc"), "--play", "--machine", "lathe", "--fit"});
     // Faced, turned with G90, finished with a taper, grooved, threaded with G92 and drilled on the
     // axis, with the sample's own tools.
-    checkGolden("lathe_part", {repoPath("samples/lathe_part.nc"), "--play", "--machine", "lathe", "--tool-file",
-                               repoPath("samples/turning_tools.tgs"), "--fit"},
+    checkGolden("lathe_part",
+                {repoPath("samples/lathe_part.nc"), "--play", "--machine", "lathe", "--tool-file",
+                 repoPath("samples/turning_tools.tgs"), "--fit"},
                 "320x240");
 }
 
