@@ -26,6 +26,8 @@ inline constexpr int64_t kDefaultMaxBlocks = 2'000'000;
 inline constexpr int64_t kDefaultMaxOutputBytes = 256LL << 20;
 // The exit status of a run that reached its budget.
 inline constexpr int kExitBudget = 3;
+// The exit status of a run the program stopped with an alarm (a lathe cycle that cannot run).
+inline constexpr int kExitAlarm = 4;
 
 struct HeadlessOptions {
     MachineKind kind = MachineKind::VerticalMill;

@@ -136,6 +136,10 @@ class PlaySink : public MachineActions, public PathDrawHook {
             c_.raisePlayButtons();
         }
     }
+    void alarm(int32_t, const std::string& text) override {
+        // The play ends here; the caption says why until the next play.
+        if (c_.env_.view) c_.env_.view->setEditorCaption(std::string(kCaptionAlarm) + text);
+    }
     void blockEnded(int32_t) override {
         if (c_.env_.options && c_.env_.options->singleBlock) c_.raisePlayButtons();
         c_.pauseLoop();

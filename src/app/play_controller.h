@@ -53,6 +53,8 @@ inline constexpr uint8_t kModeGlPlay = 100;
 inline constexpr uint8_t kModeGlStep = 101;
 
 inline constexpr const char* kCaptionPlaying = "再生中（右クリックでスキップできます）";
+// Before the message of a block that could not run (a lathe cycle's alarm).
+inline constexpr const char* kCaptionAlarm = "アラーム: ";
 inline constexpr const char* kCaptionM0Stop = "M0プログラムストップ(shiftキー続行)";
 inline constexpr const char* kCaptionM1Stop = "M1オプショナルストップ(shiftキー続行)";
 

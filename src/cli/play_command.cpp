@@ -146,6 +146,10 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
             << ") に達したため途中で終了しました (--max-steps / --max-blocks で上限を上げられます)\n";
         return kExitBudget;
     }
+    if (r.end == PlayEnd::Alarm) {
+        err << "vantrel-sim play: アラームで停止しました: " << r.alarm << "\n";
+        return kExitAlarm;
+    }
     return 0;
 }
 

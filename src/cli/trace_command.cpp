@@ -91,6 +91,10 @@ int runTraceCommand(const std::vector<std::string>& args, std::ostream& out, std
             << ") に達したため途中で終了しました (--max-steps / --max-blocks で上限を上げられます)\n";
         return kExitBudget;
     }
+    if (r.how == PlayEnd::Alarm) {
+        err << "vantrel-sim trace: アラームで停止しました: " << r.alarm << "\n";
+        return kExitAlarm;
+    }
     return 0;
 }
 

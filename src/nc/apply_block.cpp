@@ -227,11 +227,34 @@ const char* warningText(WarningKind kind) {
     return "";
 }
 
+namespace {
+bool writeComment(ModalContext& ctx, int32_t line, const std::string& text);
+}  // namespace
+
 bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
+    return writeComment(ctx, line, warningText(kind));
+}
+
+bool WriteWarningText(ModalContext& ctx, int32_t line, const std::string& message) {
+    // A comment ends at the first ")": the message's own brackets become full-width ones.
+    std::string text;
+    for (const char c : message) {
+        if (c == '(')
+            text += "（";
+        else if (c == ')')
+            text += "）";
+        else
+            text += c;
+    }
+    return writeComment(ctx, line, "(警告！　" + text + ")");
+}
+
+namespace {
+
+bool writeComment(ModalContext& ctx, int32_t line, const std::string& text) {
     if (!ctx.switches.warnings) return false;
-    if (ctx.onWarning) ctx.onWarning(line, warningText(kind));
+    if (ctx.onWarning) ctx.onWarning(line, text.c_str());
     if (ctx.program == nullptr) return false;
-    const std::string text = warningText(kind);
     TQuonStrings* program = ctx.program;
     bool written = false;
     ctx.mainThread.invoke([&] {
@@ -242,6 +265,8 @@ bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind) {
     });
     return written;
 }
+
+}  // namespace
 
 void ApplyBlock(ModalState& m, const BlockWords& b, ModalContext& ctx) {
     ModalDisplay& d = ctx.display;

@@ -66,6 +66,8 @@ const char* warningText(WarningKind kind);
 // Puts the warning in front of program line `line` (unless the line already holds it), on the UI
 // thread, when warnings are on. Returns true when the line was changed.
 bool WriteWarning(ModalContext& ctx, int32_t line, WarningKind kind);
+// The same for a message of its own, written as the comment "(警告！　text)".
+bool WriteWarningText(ModalContext& ctx, int32_t line, const std::string& text);
 
 void ApplyBlock(ModalState& state, const BlockWords& block, ModalContext& ctx);
 

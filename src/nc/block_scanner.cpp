@@ -164,6 +164,12 @@ double scaleWordValue(WordCode code, const ParsedNumber& n) {
     return n.value;
 }
 
+double writtenValue(WordCode code, double scaled, bool decimal) {
+    if (decimal) return code == kCodeF ? scaled - kFeedDecimalMarker : scaled;
+    if (code == kCodeD || code == kCodeF || isExactCode(code)) return scaled / 1000;
+    return scaled;
+}
+
 void ScanLine(std::string_view text, int32_t lineIndex, ScanState& st, BlockWords& out) {
     out.line = lineIndex;
     const char* p = text.data();
@@ -195,7 +201,7 @@ void ScanLine(std::string_view text, int32_t lineIndex, ScanState& st, BlockWord
         const WordCode code = cls;
         const ParsedNumber num = ParseWordValue(text, i + 1);
         const double v = scaleWordValue(code, num);
-        out.append(code, v);  // beyond the 30th word only the scanning effects below remain
+        out.append(code, v, num.hadDecimal);  // beyond the 30th word only the scanning effects below remain
         i += 1 + static_cast<std::size_t>(num.consumed);
         if (code == kCodeP) {
             st.lastP = v;
@@ -216,9 +222,10 @@ void ScanLine(std::string_view text, int32_t lineIndex, ScanState& st, BlockWord
     }
 }
 
-void FetchBlock(const TQuonStrings& program, ScanState& st, BlockQueue& queue) {
-    queue.shift();
-    BlockWords& e = queue.newest();
+namespace {
+
+// Scans lines into `e` until a block with words is read or the text ends.
+void fillEntry(const TQuonStrings& program, ScanState& st, BlockWords& e) {
     const int32_t last = program.count() - 1;
     st.exhausted = false;
     if (last < 0 || st.programEnded) {
@@ -235,9 +242,32 @@ void FetchBlock(const TQuonStrings& program, ScanState& st, BlockQueue& queue) {
         if (st.callPending && !st.inComment) performCall(program, st, cur);
         ++st.nextLine;
     } while (e.count == 0 && st.nextLine <= last && !st.programEnded);
+    e.stackAfter = st.stack;
     if (st.nextLine > last) {
         st.nextLine = last;
         st.exhausted = true;
+    }
+}
+
+}  // namespace
+
+void FetchBlock(const TQuonStrings& program, ScanState& st, BlockQueue& queue) {
+    queue.shift();
+    fillEntry(program, st, queue.newest());
+}
+
+void RedirectFetch(const TQuonStrings& program, ScanState& st, BlockQueue& queue, int32_t line,
+                   const SubprogramStack& stack) {
+    st.nextLine = line;
+    st.inComment = false;
+    st.callPending = false;
+    st.programEnded = false;
+    st.exhausted = false;
+    st.stack = stack;
+    for (int entry = BlockQueue::kEntries - 2; entry >= 0; --entry) {
+        BlockWords& e = queue[entry];
+        e.clear();
+        fillEntry(program, st, e);
     }
 }
 

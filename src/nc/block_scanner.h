@@ -49,27 +49,40 @@ char wordLetter(WordCode code);
 // Added to an F value written with a decimal point; ApplyBlock tests for it and subtracts it again.
 inline constexpr double kFeedDecimalMarker = 1e9;
 
+struct SubprogramStack {
+    static constexpr int kCapacity = 11;
+    std::array<int32_t, kCapacity> returnLine{};  // the line of each calling M98 block
+    int8_t depth = 0;                             // 0: main program
+};
+
 // One scanned block.
 struct BlockWords {
     static constexpr int kMaxWords = 30;
     std::array<WordCode, kMaxWords> codes{};  // in the order the words stand in the line
     std::array<double, kMaxWords> values{};   // after scaling (see above)
+    std::array<bool, kMaxWords> decimal{};    // the word was written with a decimal point
     int32_t count = 0;                        // 0 .. 30; words beyond the 30th are not stored
     int32_t line = 0;                         // 0-based program line that produced the block
     bool programEnd = false;                  // holds the M99 that ended the main program
+    // The subprogram calls in force once the block's line was read: where reading resumes when the
+    // play continues elsewhere than the look-ahead went (RedirectFetch).
+    SubprogramStack stackAfter{};
 
     void clear() {
         codes.fill(0);
         values.fill(0.0);
+        decimal.fill(false);
         count = 0;
         line = 0;
         programEnd = false;
+        stackAfter = SubprogramStack{};
     }
     // Appends a word when there is room; false when the block is full.
-    bool append(WordCode code, double value) {
+    bool append(WordCode code, double value, bool writtenWithDecimal = false) {
         if (count >= kMaxWords) return false;
         codes[static_cast<std::size_t>(count)] = code;
         values[static_cast<std::size_t>(count)] = value;
+        decimal[static_cast<std::size_t>(count)] = writtenWithDecimal;
         ++count;
         return true;
     }
@@ -105,12 +118,6 @@ class BlockQueue {
     std::size_t slot(int entry) const { return static_cast<std::size_t>((head_ + entry) % kEntries); }
     std::array<BlockWords, kEntries> slots_{};
     int head_ = 0;
-};
-
-struct SubprogramStack {
-    static constexpr int kCapacity = 11;
-    std::array<int32_t, kCapacity> returnLine{};  // the line of each calling M98 block
-    int8_t depth = 0;                             // 0: main program
 };
 
 // Which letters mark a subprogram label: N and O on the milling machines and the wire EDM ...
@@ -169,6 +176,11 @@ int32_t ParseLabelNumber(std::string_view line, std::size_t pos, int32_t* consum
 // The value a word of this code stores, from its parsed number.
 double scaleWordValue(WordCode code, const ParsedNumber& n);
 
+// The value of a scanned word read by the one rule for every address: without a decimal point in
+// thousandths (P2000 and D2000 give 2, U2 0.002), with one as written; F loses its decimal marker.
+// Cycle words whose unit depends on the cycle (micrometre pecks, pass counts) start from it.
+double writtenValue(WordCode code, double scaled, bool decimal);
+
 // Scans one line into `out` (which the caller has cleared) and updates the state: comment flag, call
 // request, subprogram return, lastP, end of the main program.
 void ScanLine(std::string_view text, int32_t lineIndex, ScanState& state, BlockWords& out);
@@ -176,5 +188,12 @@ void ScanLine(std::string_view text, int32_t lineIndex, ScanState& state, BlockW
 // Moves the queue up and scans lines into entry 0 until a block with words is read or the text ends,
 // performing a pending M98 call.
 void FetchBlock(const TQuonStrings& program, ScanState& state, BlockQueue& queue);
+
+// Continues reading at `line` instead of where the look-ahead stands: the entries after the executing
+// one (3 .. 0) are read again from there, with the subprogram calls `stack` (the executing block's
+// stackAfter when the play resumes in its program). Used where a block sends the play elsewhere in
+// the text (a lathe cycle continuing after its finished shape, G70 running the shape's blocks).
+void RedirectFetch(const TQuonStrings& program, ScanState& state, BlockQueue& queue, int32_t line,
+                   const SubprogramStack& stack);
 
 }  // namespace vantrel

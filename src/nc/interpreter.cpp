@@ -114,6 +114,8 @@ const char* playEndName(PlayEnd end) {
             return "stop";
         case PlayEnd::Budget:
             return "budget";
+        case PlayEnd::Alarm:
+            return "alarm";
         case PlayEnd::None:
             break;
     }
@@ -203,6 +205,17 @@ InterpretResult Interpreter::run() {
             FetchBlock(program_, scan, queue);
             const BlockWords& b = queue.executing();
             line = b.line;
+            if (turning && turningMotion.finishingPast(line)) {
+                // The last block of G70's shape was skipped ("/"): the shape ends before this block.
+                turningMotion.finishShape(modal);
+                int32_t next = 0;
+                SubprogramStack stack;
+                if (turningMotion.takeRedirect(next, stack)) {
+                    RedirectFetch(program_, scan, queue, next, stack);
+                    line = next;
+                }
+                continue;
+            }
             actions_.blockFetched(line, lastLine);
             if (line >= lastLine) {
                 endFlag = true;
@@ -224,10 +237,38 @@ InterpretResult Interpreter::run() {
                 if (hasM(modal, 3, i) || hasM(modal, 4, i)) actions_.onSpindle(modal.spindle);
                 if (hasM(modal, 8, i)) actions_.coolant(true);
             }
-            if (turning)
+            bool alarmed = false;
+            if (turning) {
                 turningMotion.executeBlock(modal, queue, line >= lastLine, hooks);
-            else
+                for (const auto& w : turningMotion.takeWarnings()) WriteWarningText(mctx, w.line, w.text);
+                const TurningAlarm& alarm = turningMotion.alarm();
+                if (alarm.line >= 0) {
+                    alarmed = true;
+                    result.alarmLine = alarm.line;
+                    result.alarm = alarm.text;
+                    WriteWarningText(mctx, alarm.line, alarm.text);
+                    actions_.alarm(alarm.line, alarm.text);
+                }
+                int32_t next = 0;
+                SubprogramStack stack;
+                if (turningMotion.takeRedirect(next, stack)) {
+                    RedirectFetch(program_, scan, queue, next, stack);
+                    // Continuing past the last line is the end of the text, as reading on would be.
+                    if (next > lastLine) {
+                        endFlag = true;
+                        result.end = PlayEnd::EndOfText;
+                    }
+                }
+            } else {
                 motion.executeBlock(modal, queue, line >= lastLine);
+            }
+            if (alarmed) {
+                result.lastPosition = tool.get();
+                result.end = PlayEnd::Alarm;
+                endRun = true;
+                actions_.blockEnded(line);
+                break;
+            }
             finishBlockSetup(modal);
             result.lastPosition = tool.get();
 
@@ -262,11 +303,13 @@ InterpretResult Interpreter::run() {
         if (budgetSpent) {
             result.end = PlayEnd::Budget;
             endRun = true;
+        } else if (result.end == PlayEnd::Alarm) {
         } else if (stop || escape()) {
             if (result.end == PlayEnd::None) result.end = PlayEnd::Stop;
             if (stop) endRun = true;
         }
-        if (result.end != PlayEnd::None && result.end != PlayEnd::Stop && result.end != PlayEnd::Budget)
+        if (result.end != PlayEnd::None && result.end != PlayEnd::Stop && result.end != PlayEnd::Budget &&
+            result.end != PlayEnd::Alarm)
             actions_.programEnded(result.end);
     } while (!endRun && !stop && actions_.anotherPass());
     modal_ = nullptr;

@@ -57,8 +57,9 @@ struct Dialect {
 };
 
 // How a run ended (its last pass).
-enum class PlayEnd { None, M02, M30, EndOfText, M99, Stop, Budget };
-const char* playEndName(PlayEnd end);  // "m02", "m30", "end_of_text", "m99", "stop", "budget"
+enum class PlayEnd { None, M02, M30, EndOfText, M99, Stop, Budget, Alarm };
+// "m02", "m30", "end_of_text", "m99", "stop", "budget", "alarm"
+const char* playEndName(PlayEnd end);
 
 struct InterpretResult {
     int64_t blocks = 0;  // blocks executed (all passes)
@@ -67,6 +68,9 @@ struct InterpretResult {
     double cuttingTime = 0;  // minutes, of the last pass
     int32_t passes = 0;
     int64_t warnings = 0;  // warnings raised (all passes), with warnings on
+    // PlayEnd::Alarm: the block that could not run and why (Japanese, naming the block).
+    int32_t alarmLine = -1;
+    std::string alarm;
 };
 
 // What the machine does, as the interpreter runs the program. The moves (pieces, steps, move ends,
@@ -94,6 +98,8 @@ class MachineActions : public MotionSink {
     virtual bool anotherPass() { return false; }
     // A warning or error about the program, at a line (and a column, 0 when it concerns the whole line).
     virtual void diagnostic(int32_t /*line*/, int32_t /*column*/, const std::string& /*text*/) {}
+    // A block could not run (a lathe cycle's alarm): the play stops there, before any of its moves.
+    virtual void alarm(int32_t /*line*/, const std::string& /*text*/) {}
     // Asked for every "/" block: true skips it.
     virtual bool skipSlashBlocks() { return false; }
 };

@@ -155,6 +155,7 @@ TraceResult traceProgram(const TQuonStrings& program, const TraceOptions& opt, M
     result.blocks = r.blocks;
     result.budgetSpent = r.end == PlayEnd::Budget;
     result.how = r.end;
+    result.alarm = r.alarm;
     return result;
 }
 

@@ -53,6 +53,7 @@ struct TraceResult {
     int64_t blocks = 0;
     bool budgetSpent = false;  // the run was cut short by a budget
     PlayEnd how = PlayEnd::None;
+    std::string alarm;  // PlayEnd::Alarm: why the program stopped
 };
 
 // Runs one pass of the program, publishing pieces and steps to `sink`.

@@ -9,6 +9,7 @@
 #include "nc/apply_block.h"
 #include "nc/cutter_comp.h"
 #include "nc/modal_hooks.h"
+#include "program/quon_strings.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {
@@ -352,14 +353,69 @@ double turningFeedPerRev(double feed, double speed) {
     return feed / speed;
 }
 
-std::vector<MotionSegment> expandRepetitiveCycle(const RepetitiveCycleRequest& /*request*/) {
-    return {};
+RepetitiveCycleRun expandRepetitiveCycle(const RepetitiveCycleRequest& rq) {
+    namespace mrc = lathe::mrc;
+    RepetitiveCycleRun run;
+    if (rq.modal == nullptr || rq.block == nullptr || rq.program == nullptr || rq.store == nullptr)
+        return run;
+    const mrc::ProgramTextOf<TQuonStrings> text(*rq.program);
+    mrc::CallState call;
+    call.motion = rq.modal->motion;
+    call.diameterDivisor = rq.programming.diameterDivisor;
+    call.compensationActive = rq.compensationActive;
+    call.feed = rq.modal->feedPerRev;
+    const mrc::Pt start{rq.current.x, rq.current.z};
+    mrc::CycleResult r = mrc::runCycleBlock(text, *rq.block, start, call, *rq.store);
+    run.action = r.action;
+    run.alarm = std::move(r.alarm);
+    run.warnings = std::move(r.warnings);
+    run.nextLine = r.nextLine;
+    run.finishFrom = r.finishFrom;
+    run.finishTo = r.finishTo;
+    Vec3 from = rq.current;
+    for (const mrc::CycleMove& mv : r.moves) {
+        MotionSegment p;
+        p.plane = kPlaneZX;
+        p.start = from;
+        p.end = {mv.to.x, rq.current.y, mv.to.z};
+        switch (mv.kind) {
+            case mrc::MoveKind::Rapid:
+                p.moveKind = kMoveRapid;
+                break;
+            case mrc::MoveKind::Feed:
+            case mrc::MoveKind::Thread:  // at the feed in force, which the cycle's F (the lead) set
+                p.moveKind = kMoveLine;
+                break;
+            case mrc::MoveKind::ArcCW:
+            case mrc::MoveKind::ArcCCW:
+                p.moveKind = mv.kind == mrc::MoveKind::ArcCW ? kMoveArcCW : kMoveArcCCW;
+                p.centre = {mv.centre.x, rq.current.y, mv.centre.z};
+                p.radius = planeDistance(kPlaneZX, p.end, p.centre);
+                break;
+        }
+        from = p.end;
+        run.pieces.push_back(p);
+    }
+    return run;
+}
+
+bool TurningMotion::takeRedirect(int32_t& line, SubprogramStack& stack) {
+    if (!redirect_) return false;
+    redirect_ = false;
+    line = redirectLine_;
+    stack = redirectStack_;
+    return true;
 }
 
 void TurningMotion::startPass(const Vec3& toolPosition) {
     current_ = chainEnd_ = lastOut_ = toolPosition;
     boxGiven_ = false;
     env_.cuttingTime = 0;
+    cycleStore_ = lathe::mrc::MrcModal{};
+    finishing_ = false;
+    redirect_ = false;
+    alarm_ = TurningAlarm{};
+    warnings_.clear();
 }
 
 MotionContext TurningMotion::context(const ModalState& m, int32_t line) {
@@ -419,8 +475,88 @@ void TurningMotion::runBoxCycle(ModalState& m, MotionContext& ctx) {
     current_ = chainEnd_ = lastOut_ = s;
 }
 
+void TurningMotion::runRepetitiveCycle(ModalState& m, const BlockWords& b, MotionContext& ctx) {
+    using Action = lathe::mrc::CycleResult::Action;
+    RepetitiveCycleRequest rq;
+    rq.modal = &m;
+    rq.block = &b;
+    rq.program = program_;
+    rq.current = current_;
+    rq.programming = programming_;
+    rq.compensationActive = m.radiusComp == kCompLeft || m.radiusComp == kCompRight;
+    rq.store = &cycleStore_;
+    RepetitiveCycleRun run = expandRepetitiveCycle(rq);
+    warnings_ = std::move(run.warnings);
+    switch (run.action) {
+        case Action::Store:
+            return;
+        case Action::Alarm:
+            // Nothing of the cycle has moved: the play stops at its block.
+            alarm_.line = b.line;
+            alarm_.text = run.alarm.text;
+            return;
+        case Action::Finish:
+            // The shape's blocks run as ordinary ones; after the last the tool goes back to the start.
+            finishing_ = true;
+            finishStart_ = current_;
+            finishLast_ = run.finishTo;
+            finishReturn_ = b.line + 1;
+            finishStack_ = b.stackAfter;
+            redirect_ = true;
+            redirectLine_ = run.finishFrom;
+            redirectStack_ = b.stackAfter;
+            return;
+        case Action::Moves:
+            break;
+    }
+    // The passes run on the programmed shape with the compensation suspended (the allowance covers the
+    // nose), and the tool ends where the cycle started.
+    const Vec3 start = current_;
+    boxGiven_ = false;
+    for (const MotionSegment& piece : run.pieces) {
+        if (env_.stopped()) break;
+        // Each move is timed with the spindle speed where it starts (G96 follows the radius).
+        MotionContext moveCtx = context(m, ctx.line);
+        runPieces(moveCtx, {piece});
+    }
+    if (!env_.stopped()) current_ = chainEnd_ = lastOut_ = start;
+    if (run.nextLine >= 0) {
+        redirect_ = true;
+        redirectLine_ = run.nextLine;
+        redirectStack_ = b.stackAfter;
+    }
+}
+
 void TurningMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool onLastLine,
                                  const ModalHooks& hooks) {
+    const BlockWords& b = queue.executing();
+    alarm_ = TurningAlarm{};
+    warnings_.clear();
+    runBlockMovement(m, queue, onLastLine, hooks);
+    if (finishing_ && b.line == finishLast_ && m.repetitiveCycle == 0) finishShape(m);
+}
+
+bool TurningMotion::finishingPast(int32_t line) const {
+    return finishing_ && line > finishLast_;
+}
+
+void TurningMotion::finishShape(ModalState& m) {
+    // G70's shape is done: straight back to where the G70 block stood, and on after that block.
+    finishing_ = false;
+    if (!env_.stopped()) {
+        MotionContext ctx = context(m, finishReturn_ - 1);  // the G70 block's move
+        boxGiven_ = false;
+        runPieces(ctx, {straight(kMoveRapid, lastOut_, finishStart_)});
+        current_ = chainEnd_ = lastOut_ = finishStart_;
+    }
+    redirect_ = true;
+    redirectLine_ = finishReturn_;
+    redirectStack_ = finishStack_;
+    m.cuttingTime = env_.cuttingTime;
+}
+
+void TurningMotion::runBlockMovement(ModalState& m, const BlockQueue& queue, bool onLastLine,
+                                     const ModalHooks& hooks) {
     const BlockWords& b = queue.executing();
     const SeenWords& s = m.seen;
     const bool axisWords = s.x || s.u || s.y || s.v || s.z || s.w || s.i || s.j || s.k;
@@ -428,14 +564,7 @@ void TurningMotion::executeBlock(ModalState& m, const BlockQueue& queue, bool on
     MotionContext ctx = context(m, b.line);
 
     if (m.repetitiveCycle != 0) {
-        RepetitiveCycleRequest rq;
-        rq.code = m.repetitiveCycle;
-        rq.modal = &m;
-        rq.block = &b;
-        rq.program = program_;
-        rq.current = current_;
-        rq.programming = programming_;
-        runPieces(ctx, expandRepetitiveCycle(rq));
+        runRepetitiveCycle(m, b, ctx);
     } else if (!axisWords) {
         return;
     } else if (m.oneShot == 28) {

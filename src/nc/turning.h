@@ -17,10 +17,12 @@
 //   and under compensation the path is moved from the nose centre to the imaginary tool tip.
 // - F without a decimal point counts in thousandths of a millimetre per revolution under G99.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/vec3.h"
 #include "nc/block_scanner.h"
+#include "nc/lathe_cycles.h"
 #include "nc/modal_display.h"
 #include "nc/modal_state.h"
 #include "nc/motion_block.h"
@@ -62,17 +64,35 @@ double turningFeedPerRev(double feed, double speed);
 
 // A G70..G76 block: everything a multiple repetitive cycle needs to become moves.
 struct RepetitiveCycleRequest {
-    int32_t code = 0;  // 70 .. 76
     const ModalState* modal = nullptr;
     const BlockWords* block = nullptr;
     const TQuonStrings* program = nullptr;  // the program (finishing shapes are named by sequence numbers)
     Vec3 current;                           // where the tool stands (signed radius, Y, Z)
     TurningProgramming programming;
+    bool compensationActive = false;        // G41 / G42 in force (the roughing runs without it)
+    lathe::mrc::MrcModal* store = nullptr;  // the pass's cycle store, written by the first blocks
 };
 
-// The pieces a multiple repetitive cycle runs, in order (rapids and feeds, ZX plane). Today the cycles
-// are recorded only and make no move: the list is empty.
-std::vector<MotionSegment> expandRepetitiveCycle(const RepetitiveCycleRequest& request);
+// What the block does: the pieces to run in order (ZX plane, at the tool's Y), or an alarm that stops
+// the play before any of them, or (G70) the finished shape's lines to run as ordinary blocks.
+struct RepetitiveCycleRun {
+    std::vector<MotionSegment> pieces;
+    lathe::mrc::CycleResult::Action action = lathe::mrc::CycleResult::Action::Store;
+    lathe::mrc::CycleAlarm alarm;
+    std::vector<lathe::mrc::CycleWarning> warnings;
+    int32_t nextLine = -1;  // where the play continues; -1: the next line
+    int32_t finishFrom = -1, finishTo = -1;
+};
+
+// The one place a multiple repetitive cycle becomes moves: the expansions of nc/lathe_cycles.h with
+// the interpreter's coordinates and move kinds.
+RepetitiveCycleRun expandRepetitiveCycle(const RepetitiveCycleRequest& request);
+
+// A cycle alarm that stopped the play.
+struct TurningAlarm {
+    int32_t line = -1;  // -1: none
+    std::string text;
+};
 
 // The movement of one executed block on a lathe.
 class TurningMotion {
@@ -90,10 +110,25 @@ class TurningMotion {
     MillMotionSettings& settings() { return settings_; }
     const Vec3& current() const { return current_; }
 
+    // After executeBlock: where the play continues when a cycle sends it elsewhere than the next line
+    // (true once, with the line and the subprogram calls to resume with).
+    bool takeRedirect(int32_t& line, SubprogramStack& stack);
+    // G70 plays its shape and the block about to run lies past the shape's last line (that line was
+    // skipped): finishShape goes back to the start point and asks for the redirect after G70.
+    bool finishingPast(int32_t line) const;
+    void finishShape(ModalState& modal);
+    // A cycle that could not run stopped the play at this block (line -1: none).
+    const TurningAlarm& alarm() const { return alarm_; }
+    // Warnings of the latest cycle block, taken by the interpreter to report them.
+    std::vector<lathe::mrc::CycleWarning> takeWarnings() { return std::move(warnings_); }
+
   private:
     MotionContext context(const ModalState& modal, int32_t line);
     void runBoxCycle(ModalState& modal, MotionContext& ctx);
     void runPieces(MotionContext& ctx, const std::vector<MotionSegment>& pieces);
+    void runBlockMovement(ModalState& modal, const BlockQueue& queue, bool onLastLine,
+                          const ModalHooks& hooks);
+    void runRepetitiveCycle(ModalState& modal, const BlockWords& block, MotionContext& ctx);
 
     StepperEnv& env_;
     MillMotionSettings settings_;
@@ -105,6 +140,18 @@ class TurningMotion {
     // The target of the last box cycle: a following block that names only one axis keeps the other.
     bool boxGiven_ = false;
     Vec3 boxTarget_;
+    // The multiple repetitive cycles: the store of their first blocks, a G70 running its shape (back to
+    // its start point after the shape's last line, then on after the G70 block), the redirect asked for.
+    lathe::mrc::MrcModal cycleStore_;
+    bool finishing_ = false;
+    int32_t finishLast_ = -1, finishReturn_ = -1;
+    Vec3 finishStart_;
+    SubprogramStack finishStack_{};
+    bool redirect_ = false;
+    int32_t redirectLine_ = -1;
+    SubprogramStack redirectStack_{};
+    TurningAlarm alarm_;
+    std::vector<lathe::mrc::CycleWarning> warnings_;
 };
 
 }  // namespace vantrel

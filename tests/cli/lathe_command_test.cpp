@@ -93,3 +93,44 @@ TEST(LatheCommands, TheSampleWithItsToolsIsDrilledAndThreaded) {
               2);
     EXPECT_NE(err2.str().find("no_tools.tgs"), std::string::npos) << err2.str();
 }
+
+TEST(LatheCommands, TraceShowsTheCycleMovesWithTheCycleBlocksLine) {
+    std::ostringstream out, err;
+    ASSERT_EQ(runTraceCommand({sample("lathe_cycles.nc"), "--machine", "lathe"}, out, err), 0) << err.str();
+    // Lines (0-based) of the G71, G70, G75 and G76 cycle blocks, and of the shape's first block.
+    int g71 = 0, g70 = 0, g75 = 0, g76 = 0, shape = 0;
+    std::istringstream lines(out.str());
+    for (std::string l; std::getline(lines, l);) {
+        g71 += l.rfind("{\"line\": 13,", 0) == 0;
+        shape += l.rfind("{\"line\": 14,", 0) == 0;
+        g70 += l.rfind("{\"line\": 23,", 0) == 0;
+        g75 += l.rfind("{\"line\": 30,", 0) == 0;
+        g76 += l.rfind("{\"line\": 36,", 0) == 0;
+    }
+    EXPECT_GT(g71, 40);
+    EXPECT_EQ(shape, 1);  // played once, by G70: G71 continued after the shape
+    EXPECT_EQ(g70, 1);    // the way back to the start point
+    // Four plunges of three pecks (in 1.5, back 0.5, in 2, back 0.5, in to D46, out), the three shifts,
+    // the return.
+    EXPECT_EQ(g75, 4 * 6 + 3 + 1);
+    EXPECT_GT(g76, 5 * 5);
+    // The first roughing cut: 2 mm a side below the start D102, to Z-59.9 (the allowance W0.1).
+    EXPECT_NE(out.str().find("{\"line\": 13, \"kind\": \"line\", \"plane\": \"zx\", \"start\": [49, 0, 2], "
+                             "\"end\": [49, 0, -59.9]}"),
+              std::string::npos)
+        << out.str().substr(0, 2000);
+}
+
+TEST(LatheCommands, ACycleThatCannotRunStopsTheRunWithItsAlarm) {
+    const std::string nc =
+        tempFile("lathe_alarm.nc", "%\nG00 X50. Z2.\nG71 U2. R0.5\nG71 P10 Q20 U0.4\nM30\n");
+    for (const char* command : {"trace", "play"}) {
+        std::ostringstream out, err;
+        const std::vector<std::string> args = {nc, "--machine", "lathe"};
+        const int rc = std::string(command) == "trace" ? runTraceCommand(args, out, err)
+                                                       : runPlayCommand(args, out, err);
+        EXPECT_EQ(rc, 4) << command;
+        EXPECT_NE(err.str().find("G71 4行目: "), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("シーケンス番号N10がありません"), std::string::npos) << err.str();
+    }
+}

@@ -26,9 +26,11 @@ class LatheTest : public QObject {
   private slots:
     void lathePartPlaysToItsEndOnTheLathe();
     void lathePartPlaysToItsEndOnTheVerticalLathe();
+    void cyclesSamplePlaysToItsEndOnTheLathe();
 
   private:
     void playOn(const char* machineButton, MachineKind kind, const std::string& golden);
+    void compareWithGolden(vantrel::testing::WindowHarness& h, const std::string& golden);
 };
 
 void LatheTest::playOn(const char* machineButton, MachineKind kind, const std::string& golden) {
@@ -74,6 +76,10 @@ void LatheTest::playOn(const char* machineButton, MachineKind kind, const std::s
     // The tool is back where it stood and the window unlocked.
     QVERIFY(h.window->widget("sb_kikai0")->isEnabled());
 
+    compareWithGolden(h, golden);
+}
+
+void LatheTest::compareWithGolden(vantrel::testing::WindowHarness& h, const std::string& golden) {
     // The turned part drawn by the window's scene code from the window's state after the play, at a
     // fixed size and fitted, so that neither the layout of the panels nor the repaints the window
     // happened to make (the chuck's turning phase) enter the picture.
@@ -105,6 +111,31 @@ void LatheTest::lathePartPlaysToItsEndOnTheLathe() {
 
 void LatheTest::lathePartPlaysToItsEndOnTheVerticalLathe() {
     playOn("sb_kikai4", MachineKind::VerticalLathe, "lathe_part_vlathe.png");
+}
+
+void LatheTest::cyclesSamplePlaysToItsEndOnTheLathe() {
+    // The multiple repetitive cycles sample: G71 roughs, G70 finishes along the shape, G75 grooves and
+    // G76 threads, each from its own block.
+    vantrel::testing::WindowHarness h;
+    QVERIFY(h.open("lathe_cycles.nc"));
+    h.controls.click("sb_kikai1");
+    std::string message;
+    QVERIFY2(readToolFile(std::string(VANTREL_SOURCE_DIR) + "/samples/turning_tools.tgs", h.state.tools,
+                          MachineKind::Lathe, kDefaultToolColor, message),
+             message.c_str());
+    h.controls.click("sb_zai_fitscreen");
+    QVERIFY(h.playToTheEnd());
+
+    // Slices from the end face: the chamfer's D46..50, the thread's last pass D48.16 at slice 10,
+    // the groove D46 at slice 30, the finished D60 shoulder, the taper and D70 at slice 50, the stock
+    // beyond Z-61 untouched.
+    const float* od = h.state.stockGrid.outerDiameters();
+    QCOMPARE(od[10], 48.16f);
+    QCOMPARE(od[30], 46.0f);
+    QCOMPARE(od[50], 70.0f);
+    QCOMPARE(od[100], 100.0f);
+    QVERIFY(h.window->widget("sb_kikai0")->isEnabled());
+    compareWithGolden(h, "lathe_cycles_lathe.png");
 }
 
 QTEST_MAIN(LatheTest)

@@ -209,15 +209,16 @@ TEST(TurningDialect, G94FacesAlongXWithTheTaperInK) {
 
 TEST(TurningDialect, CodesThatMakeNoMoveOnALathe) {
     LatheRun r;
-    // A drilling cycle, a dwell, a full circle, the mirror and the multiple repetitive cycles are
-    // recorded only; G32 is a straight feed; after G80 the next G01 moves again.
+    // A drilling cycle, a dwell, a full circle and the mirror are recorded only (the multiple
+    // repetitive cycles move: lathe_cycle_play_test); G32 is a straight feed; after G80 the next G01
+    // moves again.
     run(r,
-        "%\nG81 X0. Z-10. R2. F0.1\nG80\nG04 X1.\nG12 I5.\nG51.1 X0.\nG71 U1. R0.5\nG71 P10 Q20 U0.2 W0.1 "
-        "F0.2\nG70 P10 Q20\nG32 Z-10. F1.5\nG01 X40. F0.2\nM30\n");
+        "%\nG81 X0. Z-10. R2. F0.1\nG80\nG04 X1.\nG12 I5.\nG51.1 X0.\nG71 U1. R0.5\nG32 Z-10. F1.5\n"
+        "G01 X40. F0.2\nM30\n");
     ASSERT_EQ(r.rec.pieces.size(), 2u);
     EXPECT_EQ(r.rec.pieces[0].segment.moveKind, kMoveLine);
     expectPoint(r.rec.pieces[0].segment.end, 25, 0, -10);
-    EXPECT_EQ(r.rec.pieces[0].line, 9);                    // the G32 block
+    EXPECT_EQ(r.rec.pieces[0].line, 7);                    // the G32 block
     expectPoint(r.rec.pieces[1].segment.end, 20, 0, -10);  // not mirrored
 }
 
