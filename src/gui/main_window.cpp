@@ -536,7 +536,8 @@ void MainWindow::applyToWidget(const Control& c, ControlChange ch) {
             if (isFloatingPanel(c.name)) placeFloatingPanel(c, w);
             break;
         case ControlChange::Color:
-            if (c.kind == ControlKind::Panel) {
+            // Colour panels show their colour; the floating panels keep the window's own background.
+            if (c.kind == ControlKind::Panel && !isFloatingPanel(c.name)) {
                 QPalette pal = w->palette();
                 pal.setColor(QPalette::Window, fromBgr(c.color));
                 w->setPalette(pal);
