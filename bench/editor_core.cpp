@@ -8,7 +8,7 @@
 #include <string>
 
 #include "editor/edit_model.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "app/scene_composer.h"
 #include "app/tool_path_pass.h"
+#include "app/view_commands.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
-#include "render/view_commands.h"
+#include "program/quon_strings.h"
 #include "stock/material_removal.h"
 
 namespace vantrel {

@@ -8,7 +8,7 @@
 #include "app/main_window_controls.h"
 #include "app/modal_labels.h"
 #include "app/play_controller.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 using namespace vantrel;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "editor/quon_strings.h"
 #include "nc/block_scanner.h"
+#include "program/quon_strings.h"
 
 namespace {
 

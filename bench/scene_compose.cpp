@@ -11,11 +11,11 @@
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
-#include "app/scene_render_command.h"
+#include "app/view_commands.h"
+#include "cli/scene_render_command.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
 #include "platform/main_thread.h"
-#include "render/view_commands.h"
+#include "program/quon_strings.h"
 #include "stock/material_removal.h"
 
 namespace vantrel {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/quon_strings.h"
 #include "nc/motion.h"
 #include "nc/trace.h"
+#include "program/quon_strings.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dnc/code_conversion.h"
-#include "editor/quon_strings.h"
 #include "platform/text_codec.h"
+#include "program/quon_strings.h"
 
 using namespace vantrel;
 

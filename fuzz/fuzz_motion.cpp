@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "editor/quon_strings.h"
 #include "nc/motion.h"
 #include "nc/trace.h"
+#include "program/quon_strings.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 
 #include "app/modal_labels.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
 #include "nc/interpreter.h"
 #include "nc/modal_hooks.h"
 #include "nc/modal_state.h"
 #include "platform/main_thread.h"
 #include "platform/text_codec.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace {

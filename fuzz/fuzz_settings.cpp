@@ -17,7 +17,7 @@
 #include "app/settings_store.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/main_window_controls.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

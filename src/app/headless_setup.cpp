@@ -10,7 +10,7 @@
 #include "app/modal_labels.h"
 #include "app/settings_store.h"
 #include "core/number_format.h"
-#include "platform/scripted_ui_services.h"
+#include "platform/unattended_ui_services.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
@@ -160,7 +160,7 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string* erro
         s.tools.currentToolIndex = 0;
     }
     // The window's value edits check these values; a command line gets the same answer.
-    ScriptedUiServices ui;
+    UnattendedUiServices ui;
     auto refuse = [&](const char* option, const std::string& value) {
         if (error) {
             *error = optionName(option) + " の値 " + value + " は範囲外です";

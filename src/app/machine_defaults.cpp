@@ -1,6 +1,6 @@
 #include "app/machine_defaults.h"
 
-#include "render/view_commands.h"
+#include "app/view_commands.h"
 #include "stock/stock_spec.h"
 
 #include <string>

@@ -9,11 +9,11 @@
 #include "app/program_listing.h"
 #include "core/number_format.h"
 #include "core/rounding.h"
-#include "editor/quon_strings.h"
 #include "nc/apply_block.h"
 #include "nc/block_scanner.h"
 #include "nc/modal_state.h"
 #include "nc/motion_block.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {

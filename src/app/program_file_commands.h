@@ -17,8 +17,8 @@
 
 #include "core/control_set.h"
 #include "editor/edit_model.h"
-#include "editor/quon_strings.h"
 #include "platform/ui_services.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

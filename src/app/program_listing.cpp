@@ -1,7 +1,7 @@
 #include "app/program_listing.h"
 
-#include "editor/quon_strings.h"
 #include "platform/text_painter.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

@@ -13,11 +13,11 @@
 
 #include "app/app_state.h"
 #include "app/tool_path_pass.h"
+#include "app/view_commands.h"
 #include "core/control_set.h"
 #include "nc/motion.h"
 #include "platform/text_painter.h"
 #include "render/frame_buffer.h"
-#include "render/view_commands.h"
 #include "scene/holder_profile.h"
 #include "scene/machine_models.h"
 #include "scene/stock_surface.h"

@@ -16,7 +16,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_lock.h"
 #include "platform/reg_text.h"
-#include "platform/scripted_ui_services.h"
+#include "platform/unattended_ui_services.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_table.h"
@@ -575,7 +575,7 @@ bool loadSettingsForHeadless(const std::string& path, AppState& s, std::string& 
     std::string bytes;
     if (!readWholeFile(path, bytes, &error)) return false;
     ControlSet cs;
-    ScriptedUiServices ui;
+    UnattendedUiServices ui;
     InlineMainThread mt;
     Application app(s, cs, ui, mt);
     app.createControls();

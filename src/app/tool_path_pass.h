@@ -12,7 +12,7 @@
 
 #include "core/machine_kind.h"
 #include "core/vec3.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "scene/tool_path.h"
 
 namespace vantrel {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/number_format.h"
-#include "editor/quon_strings.h"
 #include "nc/block_scanner.h"
+#include "program/quon_strings.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_fit.h"
 #include "tools/tool_commands.h"

@@ -11,7 +11,7 @@
 
 #include "app/application.h"
 #include "app/scene_composer.h"
-#include "render/view_commands.h"
+#include "app/view_commands.h"
 
 namespace vantrel {
 

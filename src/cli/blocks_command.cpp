@@ -4,8 +4,8 @@
 #include <iostream>
 #include <ostream>
 
-#include "editor/quon_strings.h"
 #include "nc/block_scanner.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

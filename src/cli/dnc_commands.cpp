@@ -14,7 +14,7 @@
 #include "dnc/code_conversion.h"
 #include "dnc/comm.h"
 #include "dnc/dnc_link.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

@@ -8,10 +8,10 @@
 #include "core/version.h"
 
 #include "app/headless_setup.h"
-#include "app/scene_render_command.h"
 #include "cli/blocks_command.h"
 #include "cli/dnc_commands.h"
 #include "cli/play_command.h"
+#include "cli/scene_render_command.h"
 #include "cli/trace_command.h"
 #include "render/png_writer.h"
 #include "render/test_scene.h"

@@ -8,9 +8,9 @@
 
 #include "app/headless_setup.h"
 #include "app/play_session.h"
-#include "app/scene_render_command.h"
-#include "editor/quon_strings.h"
+#include "cli/scene_render_command.h"
 #include "platform/atomic_file.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_table.h"
 

@@ -5,8 +5,8 @@
 
 #include "app/headless_setup.h"
 #include "app/settings_store.h"
-#include "editor/quon_strings.h"
 #include "nc/trace.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

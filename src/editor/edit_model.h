@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/quon_strings.h"
 #include "editor/undo.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

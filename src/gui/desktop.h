@@ -14,7 +14,7 @@
 
 #include "app/application.h"
 #include "app/dnc_panel.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"

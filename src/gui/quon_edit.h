@@ -11,7 +11,7 @@
 #include <string>
 
 #include "editor/edit_model.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 class QMenu;
 

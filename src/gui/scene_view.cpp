@@ -3,9 +3,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "app/view_commands.h"
 #include "app/window_commands.h"
 #include "gui/main_window.h"
-#include "render/view_commands.h"
 
 namespace vantrel {
 

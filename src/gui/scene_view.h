@@ -8,8 +8,8 @@
 #include "app/application.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
+#include "app/view_commands.h"
 #include "gui/gui_playback.h"
-#include "render/view_commands.h"
 
 class QMouseEvent;
 class QWheelEvent;

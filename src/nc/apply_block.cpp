@@ -7,8 +7,8 @@
 
 #include "core/number_format.h"
 #include "core/rounding.h"
-#include "editor/quon_strings.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/rounding.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

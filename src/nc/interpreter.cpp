@@ -3,11 +3,11 @@
 #include <cmath>
 #include <utility>
 
-#include "editor/quon_strings.h"
 #include "nc/apply_block.h"
 #include "nc/modal_state.h"
 #include "platform/input_state.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {

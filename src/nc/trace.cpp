@@ -7,8 +7,8 @@
 #include <ostream>
 
 #include "core/number_format.h"
-#include "editor/quon_strings.h"
 #include "nc/interpreter.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Text drawn into an off-screen image (the program listing beside the view, labels in the scene).
-// The GUI realises it with the toolkit's fonts; headless runs use a recorder or nothing at all.
+// The GUI realises it with the toolkit's fonts; headless runs use nothing at all.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,19 +15,6 @@ class TextPainter {
     virtual ~TextPainter() = default;
     // Writes UTF-8 text with its top-left corner at (x, y), in a 0x00RRGGBB colour, clipped to the image.
     virtual void drawText(Image32& image, int x, int y, std::string_view text, uint32_t colour) = 0;
-};
-
-// Remembers what was written, for tests.
-class RecordingTextPainter : public TextPainter {
-  public:
-    struct Entry {
-        int x, y;
-        std::string text;
-    };
-    std::vector<Entry> entries;
-    void drawText(Image32&, int x, int y, std::string_view text, uint32_t) override {
-        entries.push_back({x, y, std::string(text)});
-    }
 };
 
 }  // namespace vantrel

@@ -1,7 +1,7 @@
 #pragma once
 // What a command needs from a person: messages, questions and the standard dialogs. The GUI realises
-// this with Qt dialogs; tests use ScriptedUiServices, which records every call and answers from a
-// script.
+// this with Qt dialogs; headless work uses UnattendedUiServices, and tests a scripted double that
+// records every call and answers from a script (tests/support).
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -13,8 +13,8 @@
 #include "app/help_file.h"
 #include "app/machine_defaults.h"
 #include "app/main_window_controls.h"
-#include "platform/scripted_ui_services.h"
 #include "queue_main_thread.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 namespace fs = std::filesystem;

@@ -7,8 +7,8 @@
 
 #include "app/modal_labels.h"
 #include "core/control_set.h"
-#include "editor/quon_strings.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {

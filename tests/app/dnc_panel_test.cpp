@@ -7,8 +7,8 @@
 
 #include "app/application.h"
 #include "dnc/pty_pair.h"
-#include "editor/quon_strings.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

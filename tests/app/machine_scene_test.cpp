@@ -19,12 +19,12 @@
 #include "app/main_window_controls.h"
 #include "app/play_controller.h"
 #include "app/scene_composer.h"
-#include "app/scene_render_command.h"
+#include "cli/scene_render_command.h"
 #include "core/control_set.h"
-#include "platform/scripted_ui_services.h"
 #include "render/png_writer.h"
 #include "render/raster.h"
 #include "render/view.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/media_commands.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

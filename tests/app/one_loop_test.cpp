@@ -12,9 +12,9 @@
 
 #include "app/headless_setup.h"
 #include "app/modal_labels.h"
-#include "editor/quon_strings.h"
 #include "nc/motion_recorder.h"
 #include "nc/trace.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

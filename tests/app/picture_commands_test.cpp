@@ -11,8 +11,8 @@
 #include "effects/picture_effects.h"
 #include "platform/atomic_file.h"
 #include "platform/picture_decode.h"
-#include "platform/scripted_ui_services.h"
 #include "queue_main_thread.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "app/modal_labels.h"
 #include "app/play_controller.h"
-#include "editor/quon_strings.h"
-#include "platform/scripted_ui_services.h"
-#include "platform/text_painter.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
+#include "support/recording_text_painter.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 using namespace std::chrono_literals;

@@ -8,7 +8,7 @@
 #include "app/headless_setup.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "tools/tool_table.h"
 
 namespace vantrel {

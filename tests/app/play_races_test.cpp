@@ -15,8 +15,8 @@
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
-#include "editor/quon_strings.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

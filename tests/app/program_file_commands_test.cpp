@@ -17,7 +17,7 @@
 
 #include "app/application.h"
 #include "app/main_window_controls.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

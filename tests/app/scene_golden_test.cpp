@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_render_command.h"
+#include "cli/scene_render_command.h"
 #include "render/png_writer.h"
 
 namespace vantrel {

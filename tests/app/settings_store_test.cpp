@@ -20,12 +20,12 @@
 #include "app/settings_store.h"
 #include "cli/play_command.h"
 #include "cli/trace_command.h"
-#include "editor/quon_strings.h"
 #include "nc/trace.h"
 #include "platform/atomic_file.h"
 #include "platform/reg_text.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
 #include "render/view_state.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 namespace fs = std::filesystem;

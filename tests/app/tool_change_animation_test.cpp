@@ -10,7 +10,7 @@
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "scene/tool_change_frames.h"
 
 namespace vantrel {

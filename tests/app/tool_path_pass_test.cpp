@@ -8,7 +8,7 @@
 
 #include "app/application.h"
 #include "app/scene_composer.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

@@ -8,8 +8,8 @@
 #include "app/headless_setup.h"
 #include "app/machine_defaults.h"
 #include "app/play_session.h"
-#include "editor/quon_strings.h"
 #include "platform/main_thread.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "app/main_window_controls.h"
-#include "editor/quon_strings.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
 #include "stock/stock_commands.h"
+#include "support/scripted_ui_services.h"
 #include "tools/tool_commands.h"
 
 namespace vantrel {

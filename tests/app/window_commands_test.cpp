@@ -6,7 +6,7 @@
 #include "app/main_window_controls.h"
 #include "app/scene_composer.h"
 #include "app/window_commands.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 #include "queue_main_thread.h"
 #include "tools/tool_table.h"
 

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "editor/quon_strings.h"
 #include "nc/motion_recorder.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

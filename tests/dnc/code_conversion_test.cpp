@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

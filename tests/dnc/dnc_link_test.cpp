@@ -7,7 +7,7 @@
 #include <random>
 #include <thread>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 #include "pty_pair.h"
 
 namespace vantrel {

@@ -9,10 +9,10 @@
 #include "app/application.h"
 #include "app/dnc_panel.h"
 #include "dnc/pty_pair.h"
-#include "editor/quon_strings.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

@@ -30,7 +30,7 @@
 #include "app/window_commands.h"
 #include "gui/desktop.h"
 #include "gui/quon_edit.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 #include "stock/material_removal.h"
 
 using namespace vantrel;

@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "gui/desktop.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

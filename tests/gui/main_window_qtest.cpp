@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "gui/main_window.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

@@ -7,11 +7,11 @@
 #include <QtTest/QtTest>
 
 #include "app/application.h"
-#include "editor/quon_strings.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

@@ -19,7 +19,7 @@
 #include "file_bytes.h"
 #include "gui/memo_form.h"
 #include "gui/program_editor.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 namespace fs = std::filesystem;

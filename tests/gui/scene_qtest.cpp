@@ -6,15 +6,15 @@
 #include <string>
 
 #include "app/application.h"
-#include "editor/quon_strings.h"
+#include "app/view_commands.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/scene_view.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
 #include "render/raster.h"
 #include "render/view.h"
-#include "render/view_commands.h"
+#include "support/scripted_ui_services.h"
 #include "window_harness.h"
 
 using namespace vantrel;

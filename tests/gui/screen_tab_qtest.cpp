@@ -12,7 +12,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/screen_tab.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

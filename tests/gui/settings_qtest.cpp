@@ -9,15 +9,15 @@
 #include <sstream>
 
 #include "app/application.h"
-#include "app/scene_render_command.h"
 #include "app/settings_store.h"
 #include "cli/play_command.h"
-#include "editor/quon_strings.h"
+#include "cli/scene_render_command.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "platform/atomic_file.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 using namespace vantrel;
 

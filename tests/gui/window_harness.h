@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/application.h"
-#include "editor/quon_strings.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/scene_view.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel::testing {
 

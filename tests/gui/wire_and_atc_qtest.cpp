@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "app/application.h"
-#include "editor/quon_strings.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_thread.h"
 #include "gui/scene_view.h"
-#include "platform/scripted_ui_services.h"
+#include "program/quon_strings.h"
 #include "scene/tool_change_frames.h"
 #include "stock/stock_spec.h"
+#include "support/scripted_ui_services.h"
 #include "tools/tool_table.h"
 #include "window_harness.h"
 

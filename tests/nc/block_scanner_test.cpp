@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

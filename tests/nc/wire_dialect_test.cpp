@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "editor/quon_strings.h"
 #include "nc/interpreter.h"
 #include "nc/motion_recorder.h"
 #include "nc/trace.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "core/control_set.h"
-#include "platform/scripted_ui_services.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

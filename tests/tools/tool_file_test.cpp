@@ -13,7 +13,7 @@
 #include <limits>
 #include <sstream>
 
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 #include "tools/tool_commands.h"
 
 namespace vantrel {

@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "core/control_set.h"
-#include "platform/scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_table.h"
 

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "platform/scripted_ui_services.h"
+#include "app/view_commands.h"
 #include "render/view.h"
-#include "render/view_commands.h"
+#include "support/scripted_ui_services.h"
 
 namespace vantrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/scene_render_command.h"
+#include "cli/scene_render_command.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,11 +12,11 @@
 #include "app/play_session.h"
 #include "app/scene_composer.h"
 #include "app/scene_playback_view.h"
-#include "editor/quon_strings.h"
+#include "app/view_commands.h"
 #include "platform/atomic_file.h"
+#include "program/quon_strings.h"
 #include "render/png_writer.h"
 #include "render/view.h"
-#include "render/view_commands.h"
 #include "scene/stock_surface.h"
 
 namespace vantrel {

@@ -1,4 +1,4 @@
-#include "render/view_commands.h"
+#include "app/view_commands.h"
 
 #include <algorithm>
 #include <cmath>

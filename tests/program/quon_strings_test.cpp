@@ -1,4 +1,4 @@
-#include "editor/quon_strings.h"
+#include "program/quon_strings.h"
 
 #include <gtest/gtest.h>
 

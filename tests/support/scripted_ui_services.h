@@ -1,5 +1,5 @@
 #pragma once
-// A UiServices for tests and the headless runner: every call is recorded in `log`, and answers are
+// A UiServices for tests: every call is recorded in `log`, and answers are
 // taken from the queues (an empty queue answers "No" / "Cancel" / "cancelled").
 #include <deque>
 #include <string>
