@@ -14,7 +14,6 @@
 
 #include "app/application.h"
 #include "app/dnc_panel.h"
-#include "program/quon_strings.h"
 #include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
@@ -22,6 +21,7 @@
 #include "gui/qt_main_thread.h"
 #include "gui/scene_view.h"
 #include "gui/screen_tab.h"
+#include "program/quon_strings.h"
 
 namespace vantrel {
 
