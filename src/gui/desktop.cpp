@@ -18,6 +18,8 @@ Desktop::Desktop(AppState& state, TQuonStrings& program, UiServices& ui, MainThr
 }
 
 Desktop::~Desktop() {
+    // The screen tab was made before the play and outlives it: it lets go of the play first.
+    if (screenTab_) screenTab_->detachPlayback();
     scene_.reset();
     guiDnc_.reset();
     if (dnc_) app_.unregisterWorker(dnc_.get());
