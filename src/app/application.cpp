@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/play_checks.h"
 
 #include <algorithm>
 
@@ -45,6 +46,7 @@ void Application::createControls() {
     addInto(cs_, "TabSheet6", addStockControls);
     addDncPanelControls(cs_);
     addPictureControls(cs_);
+    addCheckControls(cs_);
     // The grid and axis values sit in their floating panels.
     for (const char* n : {"label_gridk", "label_gridx", "label_gridy", "label_gridz", "label_grid_chux",
                           "label_grid_chuy", "label_grid_chuz"})

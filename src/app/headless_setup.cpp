@@ -213,6 +213,7 @@ bool setUpHeadlessState(AppState& s, const HeadlessOptions& o, std::string& mess
 HeadlessPlay::HeadlessPlay(AppState& s, TQuonStrings& program) {
     addMainWindowControls(controls);
     addModalStatusControls(controls);
+    addCheckControls(controls);
     PlaySessionParts parts;
     parts.controls = &controls;
     parts.mainThread = &mainThread;

@@ -100,6 +100,12 @@ class PlaySink : public MachineActions, public PathDrawHook {
         if (c_.env_.view) c_.env_.view->passEnd(pass);
     }
     void blockFetched(int32_t line, int32_t lastLine) override { c_.blockDisplayUpdate(line, lastLine); }
+    void modalChanged(const ModalState&, const BlockWords& block) override {
+        if (c_.env_.view == nullptr) return;
+        const int i = block.find(kCodeN);
+        const double n = i >= 0 ? block.values[static_cast<size_t>(i)] : -1.0;
+        c_.env_.view->blockApplied(block.line, n >= 0 ? saturatingToInt32(n) : -1);
+    }
     bool skipSlashBlocks() override { return c_.env_.options && c_.env_.options->blockSkip; }
     void onSpindle(int32_t state) override {
         ControlSet& cs = *c_.env_.controls;

@@ -96,6 +96,8 @@ class PlaybackView {
     virtual void drawPath(const MotionSegment& /*piece*/, bool /*rapid*/) {}
     // A piece of movement is about to run (from source line `line`).
     virtual void pieceStarted(const MotionSegment& /*piece*/, int32_t /*line*/) {}
+    // A block's words were applied (before its movement); `n` is its sequence number, -1 when it has none.
+    virtual void blockApplied(int32_t /*line*/, int64_t /*n*/) {}
     // The spindle's state: 0 stopped, 1 clockwise (M03), 2 counter-clockwise (M04).
     virtual void spindleChanged(int32_t /*state*/) {}
     // M06 with the tool changer's animation on: show the tool changer swapping the entries (indices of
@@ -150,6 +152,9 @@ class ForwardingPlaybackView : public PlaybackView {
     }
     void pieceStarted(const MotionSegment& piece, int32_t line) override {
         if (next_) next_->pieceStarted(piece, line);
+    }
+    void blockApplied(int32_t line, int64_t n) override {
+        if (next_) next_->blockApplied(line, n);
     }
     void spindleChanged(int32_t state) override {
         if (next_) next_->spindleChanged(state);

@@ -43,6 +43,11 @@ int32_t ToolLibraryHooks::toolCount() const {
 }
 
 void CuttingPlaybackView::perStepUpdate(uint8_t mode, const Vec3& pos, bool drawDue) {
+    if (checks_ && checks_->active()) {
+        // Before the cut: the checks see the material the step is about to meet.
+        std::lock_guard lk(s_.stockMutex);
+        checks_->step(pos);
+    }
     if (s_.stock.cuttingEnabled && mode != kModeWire) {
         std::lock_guard lk(s_.stockMutex);
         ++cutSteps_;
@@ -65,13 +70,30 @@ void CuttingPlaybackView::playStart(uint8_t mode) {
 
 void CuttingPlaybackView::spindleChanged(int32_t state) {
     s_.modal.spindle = state;
+    if (checks_) checks_->spindleChanged(state);
     ForwardingPlaybackView::spindleChanged(state);
 }
 
 void CuttingPlaybackView::playEnd(bool rebuildStock) {
     // The spindle stops with the play, whatever the program left it doing.
     s_.modal.spindle = 0;
+    if (checks_) checks_->playEnd();
     ForwardingPlaybackView::playEnd(rebuildStock);
+}
+
+void CuttingPlaybackView::passStart(int32_t pass) {
+    if (checks_) checks_->passStart(pass);
+    ForwardingPlaybackView::passStart(pass);
+}
+
+void CuttingPlaybackView::pieceStarted(const MotionSegment& piece, int32_t line) {
+    if (checks_) checks_->pieceStarted(piece, line);
+    ForwardingPlaybackView::pieceStarted(piece, line);
+}
+
+void CuttingPlaybackView::blockApplied(int32_t line, int64_t n) {
+    if (checks_) checks_->blockApplied(line, n);
+    ForwardingPlaybackView::blockApplied(line, n);
 }
 
 void ToolLibraryHooks::animateToolChange(int32_t fromIndex, int32_t toIndex) {
@@ -88,8 +110,10 @@ void ToolLibraryHooks::selectTool(double tWord) {
 }
 
 PlaySession::PlaySession(AppState& s, const PlaySessionParts& parts)
-    : s_(s), hooks_(s, parts.mainThread), view_(s, *parts.mainThread) {
+    : s_(s), hooks_(s, parts.mainThread), checks_(s, parts.controls), view_(s, *parts.mainThread) {
     hooks_.setAnimationView(&view_, parts.input);
+    checks_.bindCommands();
+    view_.setChecks(&checks_);
     s_.machineKindShared = static_cast<int32_t>(s_.machineKind);
     PlaybackEnv env;
     env.controls = parts.controls;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/play_checks.h"
 #include "app/play_controller.h"
 
 namespace vantrel {
@@ -62,6 +63,8 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
     CuttingPlaybackView(AppState& s, MainThread& mt) : s_(s), mt_(mt) {}
     // The scene's drawing view, called after the cut.
     void setDrawing(PlaybackView* drawing) { setNext(drawing); }
+    // The program checks, which look at every step before its cut.
+    void setChecks(PlayChecks* checks) { checks_ = checks; }
     // Counts of what was cut, for reports and tests.
     int64_t cutSteps() const { return cutSteps_; }
     int64_t changedSteps() const { return changedSteps_; }
@@ -76,10 +79,14 @@ class CuttingPlaybackView : public ForwardingPlaybackView {
     // The scene turns the spindle from the state the play sets.
     void spindleChanged(int32_t state) override;
     void playEnd(bool rebuildStock) override;
+    void passStart(int32_t pass) override;
+    void pieceStarted(const MotionSegment& piece, int32_t line) override;
+    void blockApplied(int32_t line, int64_t n) override;
 
   private:
     AppState& s_;
     MainThread& mt_;
+    PlayChecks* checks_ = nullptr;
     int64_t cutSteps_ = 0, changedSteps_ = 0;
 };
 
@@ -100,10 +107,12 @@ class PlaySession {
     PlaybackController& controller() { return *controller_; }
     CuttingPlaybackView& view() { return view_; }
     ToolLibraryHooks& hooks() { return hooks_; }
+    PlayChecks& checks() { return checks_; }
 
   private:
     AppState& s_;
     ToolLibraryHooks hooks_;
+    PlayChecks checks_;
     CuttingPlaybackView view_;
     std::unique_ptr<PlaybackController> controller_;
 };

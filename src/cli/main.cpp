@@ -9,6 +9,7 @@
 
 #include "app/headless_setup.h"
 #include "cli/blocks_command.h"
+#include "cli/check_command.h"
 #include "cli/dnc_commands.h"
 #include "cli/play_command.h"
 #include "cli/scene_render_command.h"
@@ -38,9 +39,14 @@ const char* kUsage =
     "with --path) into a PNG\n"
     "  play FILE [--machine KIND] [--mode fast|play|step] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P]\n"
     "            [--tool-diameter D] [--nose-radius R] [--tool-length L] [--report out.json]\n"
+    "            [--png OUT.png]   also draw the machined stock into a picture\n"
+    "            [--no-checks]   play without the interference checks\n"
     "            [--settings FILE]   start from a settings store written by the window\n"
     "            [--max-steps N] [--max-blocks N]   raise the work budget (exit 3 when reached)\n"
-    "                        play FILE headless, cutting the stock, and write a JSON report\n";
+    "                        play FILE headless, cutting the stock, and write a JSON report\n"
+    "  check FILE... [--machine KIND] [--stock ...] [--tool-diameter D] [-j N] [--report out.jsonl]\n"
+    "                        play each FILE in fast mode with the interference checks and print one\n"
+    "                        JSON line per program (exit 0 clean, 1 findings, 2 usage or file error)\n";
 
 }  // namespace
 
@@ -85,6 +91,10 @@ static int dispatch(int argc, char** argv) {
     if (cmd == "render") {
         return vantrel::runSceneRenderCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
                                               std::cerr);
+    }
+    if (cmd == "check") {
+        return vantrel::runCheckCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                        std::cerr);
     }
     if (cmd == "play") {
         return vantrel::runPlayCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);

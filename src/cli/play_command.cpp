@@ -8,6 +8,8 @@
 
 #include "app/headless_setup.h"
 #include "app/play_session.h"
+#include "cli/check_command.h"
+#include "cli/played_scene.h"
 #include "cli/scene_render_command.h"
 #include "platform/atomic_file.h"
 #include "program/quon_strings.h"
@@ -21,8 +23,9 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
         "usage: vantrel-sim play FILE [--machine mill|hmill|lathe|vlathe|wire] [--mode fast|play|step]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
         "       [--tool-length L] [--settings FILE] [--max-steps N] [--max-blocks N]\n"
-        "       [--report out.json]\n";
-    std::string file, report;
+        "       [--report out.json] [--png OUT.png] [--no-checks]\n";
+    std::string file, report, png;
+    bool checks = true;
     HeadlessOptions opt;
     int modeTag = 1;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -52,6 +55,11 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
         } else if (a == "--report") {
             if (i + 1 >= args.size()) return err << usage, 2;
             report = args[++i];
+        } else if (a == "--no-checks") {
+            checks = false;
+        } else if (a == "--png") {
+            if (i + 1 >= args.size()) return err << usage, 2;
+            png = args[++i];
         } else if (!a.empty() && a[0] == '-') {
             return err << "vantrel-sim play: 不明なオプション '" << a << "'\n" << usage, 2;
         } else if (file.empty()) {
@@ -86,7 +94,12 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
     PlaySession& session = headless.session();
     const uint8_t mode = PlaybackController::modeFor(modeTag, kind, false);
     session.controller().setBudget(opt.maxSteps, opt.maxBlocks);
+    session.checks().enabled = checks;
+    // With --png the scene is set up as the window shows it and the machined stock drawn after the play.
+    std::unique_ptr<PlayedScene> scene;
+    if (!png.empty()) scene = std::make_unique<PlayedScene>(s, session, headless.mainThread);
     PlayResult r = session.controller().runNow(mode);
+    const StockMeasure m = measureRemoved(*before, s.stockGrid, s.stock, kind);
 
     std::ostringstream json;
     json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end) << "\", \"position\": ["
@@ -94,8 +107,19 @@ int runPlayCommand(const std::vector<std::string>& args, std::ostream& out, std:
          << jsonNumber(r.lastPosition.z) << "], \"cutting_time_min\": " << jsonNumber(r.cuttingTime)
          << ", \"warnings\": " << r.warnings << ", \"passes\": " << r.passes
          << ", \"cut_steps\": " << session.view().cutSteps()
-         << ", \"stock_changed_steps\": " << session.view().changedSteps() << ", \"removed_volume_mm3\": "
-         << jsonNumber(measureRemoved(*before, s.stockGrid, s.stock, kind).removedVolume) << "}\n";
+         << ", \"stock_changed_steps\": " << session.view().changedSteps()
+         << ", \"removed_volume_mm3\": " << jsonNumber(m.removedVolume);
+    if (!isTurning(kind))
+        json << ", \"height_min\": " << jsonNumber(m.heightMin)
+             << ", \"height_max\": " << jsonNumber(m.heightMax);
+    json << ", \"findings\": " << findingsJson(session.checks().findings()) << "}\n";
+    if (scene) {
+        std::string error;
+        if (!scene->write(png, &error)) {
+            err << "vantrel-sim play: " << png << ": " << error << "\n";
+            return 1;
+        }
+    }
     if (report.empty()) {
         out << json.str();
     } else {

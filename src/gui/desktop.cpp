@@ -24,6 +24,7 @@ Desktop::~Desktop() {
     guiDnc_.reset();
     if (dnc_) app_.unregisterWorker(dnc_.get());
     dnc_.reset();
+    checkList_.reset();
     playback_.reset();
     editor_.reset();
     screenTab_.reset();
@@ -44,6 +45,9 @@ void Desktop::start(const std::string& settingsPath, CaptionedQuestions* questio
     editor_->files().loadStartupParameter(programArguments);
     // The play: its thread reads the same program store; closing the window stops and joins it.
     playback_ = std::make_unique<GuiPlayback>(app_, *window_, program_);
+    // The findings of the interference checks in a window of their own; a double click shows the line.
+    checkList_ = std::make_unique<GuiCheckList>(*window_, controls_, playback_->session().checks());
+    checkList_->attachEditor(editor_->edit());
     // The communication panel: transfers on their own thread, received text into the editor here.
     dnc_ =
         std::make_unique<DncPanel>(state_, controls_, ui_, app_.mainThread(), program_, &playback_->input());

@@ -14,6 +14,7 @@
 
 #include "app/application.h"
 #include "app/dnc_panel.h"
+#include "gui/check_list.h"
 #include "gui/gui_dnc.h"
 #include "gui/gui_playback.h"
 #include "gui/main_window.h"
@@ -45,6 +46,7 @@ class Desktop {
     GuiScreenTab& screenTab() { return *screenTab_; }
     ProgramEditor& editor() { return *editor_; }
     GuiPlayback& playback() { return *playback_; }
+    GuiCheckList& checkList() { return *checkList_; }
     DncPanel& dnc() { return *dnc_; }
     GuiScene& scene() { return *scene_; }
     // Draws the program strip beside the view from the program's first line.
@@ -61,6 +63,7 @@ class Desktop {
     std::unique_ptr<GuiScreenTab> screenTab_;
     std::unique_ptr<ProgramEditor> editor_;
     std::unique_ptr<GuiPlayback> playback_;
+    std::unique_ptr<GuiCheckList> checkList_;
     std::unique_ptr<DncPanel> dnc_;
     std::unique_ptr<GuiDnc> guiDnc_;
     std::unique_ptr<GuiScene> scene_;

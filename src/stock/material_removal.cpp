@@ -277,36 +277,10 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
     const double pitch = stock.pitch;
     if (!(pitch > 0) || !std::isfinite(pitch)) return result;
 
-    // The tip-position code places the programmed point on the cutter outline like the keys of a
-    // numeric keypad; 5 keeps it on the axis.
-    const float half = static_cast<float>(tool.diameter / 2);
-    switch (tool.tipPosition) {
-        case 1:
-            x += half, y += half;
-            break;
-        case 2:
-            y += half;
-            break;
-        case 3:
-            x -= half, y += half;
-            break;
-        case 4:
-            x += half;
-            break;
-        case 6:
-            x -= half;
-            break;
-        case 7:
-            x += half, y -= half;
-            break;
-        case 8:
-            y -= half;
-            break;
-        case 9:
-            x -= half, y -= half;
-            break;
-        default:
-            break;
+    {
+        const Vec3 axis = millCutterAxis(tool, {x, y, 0});
+        x = static_cast<float>(axis.x);
+        y = static_cast<float>(axis.y);
     }
 
     const float p = static_cast<float>(pitch);
@@ -373,8 +347,84 @@ MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRe
     return result;
 }
 
+Vec3 millCutterAxis(const ToolRecord& tool, const Vec3& toolPos) {
+    // The tip-position code places the programmed point on the cutter outline like the keys of a
+    // numeric keypad; 5 keeps it on the axis. Single precision, as the cut takes its position.
+    float x = static_cast<float>(toolPos.x);
+    float y = static_cast<float>(toolPos.y);
+    const float half = static_cast<float>(tool.diameter / 2);
+    switch (tool.tipPosition) {
+        case 1:
+            x += half, y += half;
+            break;
+        case 2:
+            y += half;
+            break;
+        case 3:
+            x -= half, y += half;
+            break;
+        case 4:
+            x += half;
+            break;
+        case 6:
+            x -= half;
+            break;
+        case 7:
+            x += half, y -= half;
+            break;
+        case 8:
+            y -= half;
+            break;
+        case 9:
+            x -= half, y -= half;
+            break;
+        default:
+            break;
+    }
+    return {x, y, toolPos.z};
+}
+
+float millCutterSurface(const ToolRecord& tool, const ToolProfile& profile, float rho) {
+    if (!(rho <= profile.topRadius)) return std::numeric_limits<float>::infinity();
+    // The general outline of the row cutter, with the tip at height 0.
+    if (rho <= profile.bottomTangentR)
+        return tool.angleA != 0 ? rho * static_cast<float>(std::tan(tool.angleA * kDegToRad)) : 0.0f;
+    if (rho <= profile.sideTangentR) {
+        const float r = static_cast<float>(tool.noseRadius);
+        const float q = (r - rho + profile.cornerCentreR) * (rho + r - profile.cornerCentreR);
+        return profile.bottomTangentZ + r - std::sqrt(std::fabs(q));
+    }
+    const float tanS =
+        tool.angleB != 0 ? static_cast<float>(std::tan((90.0 - tool.angleB) * kDegToRad)) : 0.0f;
+    return profile.sideTangentZ + (rho - profile.sideTangentR) * tanS;
+}
+
 void setVectorMillCut(bool enabled) {
     gVectorCut.store(enabled, std::memory_order_relaxed);
+}
+
+TurnCutSide turnCutSide(uint8_t kind) {
+    switch (kind) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 10:
+        case 11:
+        case 12:
+            return TurnCutSide::Outer;
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 13:
+        case 14:
+            return TurnCutSide::Inner;
+        case 9:
+            return TurnCutSide::AxialDrill;
+        default:
+            return TurnCutSide::None;
+    }
 }
 
 bool applyTurnCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool, const Vec3& toolPos) {
@@ -390,31 +440,20 @@ bool applyTurnCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& too
     const float twoX = static_cast<float>(2 * toolPos.x);
     float* outer = grid.outerDiameters();
     float* inner = grid.innerDiameters();
-    switch (tool.kind) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-        case 10:
-        case 11:
-        case 12:
+    switch (turnCutSide(tool.kind)) {
+        case TurnCutSide::Outer:
             if (twoX < outer[k]) {
                 outer[k] = twoX;
                 return true;
             }
             return false;
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 13:
-        case 14:
+        case TurnCutSide::Inner:
             if (twoX > inner[k]) {
                 inner[k] = twoX;
                 return true;
             }
             return false;
-        case 9: {
+        case TurnCutSide::AxialDrill: {
             const float d = static_cast<float>(tool.diameter);
             if (d > inner[k]) {
                 inner[k] = d;
@@ -422,9 +461,10 @@ bool applyTurnCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& too
             }
             return false;
         }
-        default:
+        case TurnCutSide::None:
             return false;  // the radial drill and unknown kinds cut nothing
     }
+    return false;
 }
 
 }  // namespace vantrel

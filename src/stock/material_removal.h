@@ -53,9 +53,24 @@ struct StockChange {
 MillCutResult applyMillCut(StockGrid& grid, const StockSpec& stock, const ToolRecord& tool,
                            const ToolProfile& profile, const Vec3& toolPos, bool fastPlay);
 
+// Where the cutter's axis stands for the programmed point: the tip-position code (1..9 like the keys
+// of a numeric keypad, 5 on the axis) places the point on the cutter's outline.
+Vec3 millCutterAxis(const ToolRecord& tool, const Vec3& toolPos);
+
+// The height of the cutter's lower surface above its tip at distance `rho` from the axis (flat end,
+// ball, bull nose, cone and side angle alike); +infinity beyond the cutter's top radius. The checks of
+// a program use it to sweep the cutter along a move; the cut's own rows evaluate the same outline.
+float millCutterSurface(const ToolRecord& tool, const ToolProfile& profile, float rho);
+
 // The milling cut uses an 8-wide vector path where the processor has one; both paths compute the
 // same values. Switching it off (tests, benchmarks) runs the portable loops.
 void setVectorMillCut(bool enabled);
+
+// Which profile a turning tool kind cuts: outer tools (turning, grooving, round, threading) the outer
+// diameter, inner tools (boring, inner grooving and threading) the bore, the axial drill the bore to
+// its own diameter; the radial drill and unknown kinds nothing.
+enum class TurnCutSide { Outer, Inner, AxialDrill, None };
+TurnCutSide turnCutSide(uint8_t kind);
 
 // One turning cut at the programmed point (X a radius, Z along the spindle). Only the slice under the
 // point changes, by the tool kind: outer tools reduce the outer diameter to 2X, inner tools enlarge the

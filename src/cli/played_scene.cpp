@@ -1,0 +1,41 @@
+#include "cli/played_scene.h"
+
+#include "render/png_writer.h"
+#include "scene/tool_models.h"
+
+namespace vantrel {
+
+namespace {
+// The scene area of the picture; the client area is sized so that the panels leave it.
+constexpr int kWidth = 1280, kHeight = 720;
+
+AppState& sized(AppState& s) {
+    s.window.clientWidth = kWidth + s.window.panelLeft + kPanelRightWidth;
+    s.window.clientHeight = kHeight + s.window.panelTop + kPanelBottomHeight;
+    return s;
+}
+}  // namespace
+
+PlayedScene::PlayedScene(AppState& s, PlaySession& session, MainThread& mt)
+    : s_(s), session_(session), composer_(sized(s)), drawing_(s, composer_, mt) {
+    composer_.repaintScene();
+    session_.view().setDrawing(&drawing_);
+}
+
+PlayedScene::~PlayedScene() {
+    session_.view().setDrawing(nullptr);
+}
+
+bool PlayedScene::write(const std::string& png, std::string* error) {
+    if (isTurning(s_.machineKind) || isMilling(s_.machineKind)) composer_.drawStockSurface();
+    {
+        DrawContext ctx(composer_.scene(), s_.view);
+        ToolScene ts = composer_.toolScene();
+        drawWorkingTool(ctx, s_.view, ts);
+        s_.view.lightGain = 1.0f;
+    }
+    composer_.showScene();
+    return writePng(png, composer_.window(), error);
+}
+
+}  // namespace vantrel
