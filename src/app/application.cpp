@@ -15,6 +15,7 @@
 #include "app/picture_commands.h"
 #include "app/settings_store.h"
 #include "app/value_edit.h"
+#include "app/window_commands.h"
 #include "stock/stock_commands.h"
 #include "stock/stock_spec.h"
 #include "tools/tool_commands.h"
@@ -96,6 +97,7 @@ void Application::createControls() {
     cs_.bind("sb_end", end);
     cs_.bind("Exit1", end);
     bindMachinePartCommands(cs_, s_, [this] { requestRepaint(); });
+    bindWindowCommands(*this);
     // Step play draws at every n-th end of a move; the slider picks n.
     cs_.bind("TrackBar3", [this](const Control& c) { s_.play.speedStep = stepPlayInterval(c.position); });
 }

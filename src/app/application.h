@@ -40,6 +40,7 @@ struct ShellHooks {
     std::function<void()> showStockGrid;     // draw the machined state of the stock
     std::function<bool()> confirmDiscardProgram;  // unsaved-program guard at close; false keeps it open
     std::function<void()> drawPathOnce;           // the program's path onto the visible view, until a repaint
+    std::function<void()> panelUnfoldStep;        // a floating panel grew by a pixel: show it now
 };
 
 // The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees

@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "app/main_window_controls.h"
-
 namespace vantrel {
 
 namespace {
@@ -61,11 +59,6 @@ void bindMachinePartCommands(ControlSet& cs, AppState& s, std::function<void()> 
     cs.bind("ScrollBar1", [&s, repaint](const Control& c) {
         s.machine.tailstockPosition = c.position;
         if (repaint) repaint();
-    });
-    // "詳細設定" opens the display options at once; their "×" closes every floating panel.
-    cs.bind("N43", [&cs](const Control&) { cs.setVisible("panel_hyoujiop", true); });
-    cs.bind("button_closehy", [&cs](const Control&) {
-        for (const FloatingPanel& p : floatingPanels()) cs.setVisible(p.name, false);
     });
 }
 

@@ -82,13 +82,13 @@ ITEM|menu_playstep|N5|ステップ再生||7|
 ITEM|N57|N5|再生終了|||
 SEP||N5||||
 ITEM|menu_playlineon|N5|再生時補間経路描画|||k
-ITEM|menu_okupitch|N5|再生時送り材料ピッチ|||c
+ITEM|menu_okupitch|N5|再生時送り材料ピッチ|||ck
 ITEM|menu_endless|N5|終端無（エンドレス）|||
-ITEM|menu_play_ton|N5|Ｔ（M6）指令無視|||
-ITEM|menu_kanno|N5|材料と工具干渉計算無視|||
-ITEM|menu_m0no|N5|M0無視|||c
-ITEM|menu_repaint|N5|再生後再描画|||c
-ITEM|menu_error|N5|警告、エラー出力|||
+ITEM|menu_play_ton|N5|Ｔ（M6）指令無視|||k
+ITEM|menu_kanno|N5|材料と工具干渉計算無視|||k
+ITEM|menu_m0no|N5|M0無視|||ck
+ITEM|menu_repaint|N5|再生後再描画|||ck
+ITEM|menu_error|N5|警告、エラー出力|||k
 MENU|N27|N5|工具径（ノーズＲ）補正つなぎ目|||
 ITEM|menu_hoseir|N27|円弧|||c
 ITEM|menu_hoseil|N27|線分|||
@@ -162,6 +162,12 @@ ITEM|N35|N9|材料内部初期化（四角）|||
 ITEM|N36|N9|材料内部初期化（円）|||
 ITEM|menu_zai_hanten|N9|内部反転|||
 ITEM|N17|MainMenu1|通信|||
+MENU|PopupMenu1||工具|||
+ITEM|menu_t_new|PopupMenu1|追加|||
+ITEM|menu_t_del|PopupMenu1|削除|||
+ITEM|menu_t_change|PopupMenu1|番号変更|||
+ITEM|menu_t_color|PopupMenu1|色|||
+ITEM|menu_t_ini|PopupMenu1|初期化|||
 )";
 
 // The top tool bar (Panel7). Display switches are toggles in groups of their own that allow all up;
@@ -206,6 +212,10 @@ const char* kLeft = R"(
 PANEL|Panel1||||
 PANEL|Panel9|Panel1|||
 PANEL|Panel5|Panel1|||
+LABEL|Label_v|Panel5|工具軸 vX, vY, vZ|||
+LABEL|label_vx|Panel5|0.00000|工具軸ベクトル X||0|
+LABEL|label_vy|Panel5|0.00000|工具軸ベクトル Y||1|
+LABEL|label_vz|Panel5|1.00000|工具軸ベクトル Z||2|
 PANEL|Panel6|Panel1|||
 SB|sb_textin|Panel6|読込|テキストファイル読み込み||
 SB|sb_mouse_xy|Panel6|XY|マウス移動固定|0|g3a
@@ -227,6 +237,9 @@ TAB|TabSheet1|PageControl1|画面|||
 TAB|TabSheet5|PageControl1|工具情報|||
 TAB|TabSheet6|PageControl1|材料情報|||
 TAB|TabSheet2|PageControl1|色情報|||
+LABEL|Label_bairitu|TabSheet1|倍率|||
+LABEL|label_bairitu|TabSheet1|1.5|倍率（クリックで入力）||
+LABEL|Label_light|TabSheet1|光の強さ|||
 SCROLL|ScrollBar2|TabSheet1|||光の強さ|
 LABEL|label_clback|TabSheet2|背景|||
 PANEL|panel_clback|TabSheet2|||0|
@@ -263,11 +276,12 @@ LABEL|Label_chack|panel_kikai_s|チャックサイズ|||
 COMBO|combo_chack|panel_kikai_s||||
 LABEL|Label_tail|panel_kikai_s|テールストック位置|||
 SCROLL|ScrollBar1|panel_kikai_s||||
-LABEL|Label_tsume|panel_kikai_s|チャック爪数|||
-LABEL|Label_tsumetaka|panel_kikai_s|チャック爪高さ|||
-LABEL|Label_hamono|panel_kikai_s|刃物台形式|||
-COMBO|ComboBox4|panel_kikai_s||||
-LABEL|Label_warida|panel_kikai_s|刃物台割出数|||
+# The lower part of the lathe panel lies below its opened height: it is never seen and has no command.
+LABEL|Label_tsume|panel_kikai_s|チャック爪数|||h
+LABEL|Label_tsumetaka|panel_kikai_s|チャック爪高さ|||h
+LABEL|Label_hamono|panel_kikai_s|刃物台形式|||h
+COMBO|ComboBox4|panel_kikai_s||||h
+LABEL|Label_warida|panel_kikai_s|刃物台割出数|||h
 BTN|panel_kikai_s_close|panel_kikai_s|×|||
 PANEL|panel_hyoujiop|||||h
 CHK|checkbox_hon|panel_hyoujiop|本体|||c
@@ -318,6 +332,10 @@ const std::vector<FloatingPanel>& floatingPanels() {
         {"panel_view1", 128, 29, 121, 100, "button_view1_close"},
     };
     return k;
+}
+
+const char* popupMenuOf(const std::string& control) {
+    return control == "ComboBox1" ? "PopupMenu1" : nullptr;
 }
 
 void addMainWindowControls(ControlSet& cs) {

@@ -28,6 +28,9 @@ struct FloatingPanel {
 };
 const std::vector<FloatingPanel>& floatingPanels();
 
+// The pop-up menu a control opens on a right click (the tool list's "追加", "削除" ...), or nullptr.
+const char* popupMenuOf(const std::string& control);
+
 // Parses one table of control definitions (used by the subsystems' registration functions too).
 // One control a line: KIND|name|parent|caption|hint|tag|flags, where flags are letters:
 //   c checked, d disabled, h hidden, a all-up allowed, t toggles, k menu item checks itself,

@@ -597,7 +597,8 @@ PlayResult PlaybackController::runPlay() {
     ienv.motion.totalLength = env_.toolTotalLength;
     ienv.motion.arcJoin = !cs.checked("menu_hoseil");
     ienv.beforePass = [this, &cs, &sink](InterpreterEnv& e) {
-        ctl_.stopRequested = false;
+        // The stop request is cleared when the play starts, not at each pass: a stop pressed while an
+        // endless play was between two passes must still end it.
         e.startLine = ctl_.startLine;
         e.motion.pathSkipRapids = cs.checked("menu_g0");
         e.motion.pathHook = cs.checked("menu_playlineon") ? &sink : nullptr;

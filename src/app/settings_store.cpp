@@ -547,6 +547,11 @@ bool saveSettingsFile(Application& app, const std::string& path) {
 }
 
 void restorePreviousSettings(Application& app, const std::string& path) {
+    // Nothing saved yet: say so rather than leave the user wondering whether anything happened.
+    if (::access(path.c_str(), F_OK) != 0) {
+        app.ui().message(kMsgNoStoredSettings);
+        return;
+    }
     loadSettingsFile(app, path);
     if (app.state().picture.pictureMode != 0 && app.hooks.loadPicture) app.hooks.loadPicture();
     applySettings(app);

@@ -29,6 +29,8 @@ inline constexpr const char* kMsgSettingsValuesSkipped =
 inline constexpr const char* kMsgSettingsNotSaved = "設定を保存できませんでした";
 
 // $XDG_CONFIG_HOME/orvik/Vantrel.reg (~/.config when XDG_CONFIG_HOME is unset).
+inline constexpr const char* kMsgNoStoredSettings = "保存された設定がありません";
+
 std::string settingsStorePath();
 
 // What a load met on its way. The values read before and after a bad one stay loaded.

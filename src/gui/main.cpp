@@ -7,18 +7,11 @@
 #include <QToolTip>
 
 #include "app/application.h"
-#include "app/dnc_panel.h"
+#include "app/machine_defaults.h"
 #include "app/settings_store.h"
-#include "app/value_edit.h"
-#include "gui/check_list.h"
-#include "gui/gui_dnc.h"
-#include "gui/gui_playback.h"
-#include "gui/main_window.h"
-#include "gui/program_editor.h"
-#include "gui/qt_main_thread.h"
+#include "app/window_commands.h"
+#include "gui/desktop.h"
 #include "gui/qt_ui_services.h"
-#include "gui/scene_view.h"
-#include "gui/screen_tab.h"
 
 namespace {
 
@@ -60,19 +53,13 @@ int main(int argc, char** argv) {
     qapp.setStyle(new HintStyle);
     chooseJapaneseFont(qapp);
 
-    ControlSet controls;
     QtUiServices ui;
     QtMainThread mainThread;
-    Application app(state, controls, ui, mainThread);
-    app.createControls();
-    app.bindSubsystemCommands(&program);
-
-    MainWindow window(app);
+    Desktop desktop(state, program, ui, mainThread);
+    MainWindow& window = desktop.window();
+    ControlSet& controls = desktop.controls();
+    Application& app = desktop.app();
     ui.setParent(&window);
-    app.hooks.repaint = [&window] { window.repaintScene(); };
-    app.hooks.requestClose = [&window] { window.close(); };
-    // The screen tab: the stored picture is read by the start-up.
-    GuiScreenTab screenTab(app, window);
     // --picture MODE FILE: starts as if MODE (1 centred, 2 fitted, 3 on the work plane) and FILE were the
     // stored picture (for screenshots of the picture modes).
     QStringList args = qapp.arguments();
@@ -82,35 +69,22 @@ int main(int argc, char** argv) {
         state.picture.fileName = args[picture + 2].toStdString();
     }
     // The per-user settings: loaded and applied at start-up, saved at close.
-    attachSettingsStore(app, settingsStorePath());
-    app.startUp();
-    // The editor window comes second; the first parameter names a program to load into it.
     QtQuestions questions(&window);
-    ProgramEditor editor(window, app, program, &questions);
-    // "読み込んだデータに材料を合わせますか？" answered Yes: fit the stock to the program's path.
-    editor.files().hooks.stockFit = [&] {
-        fitStockToProgramNow(state, state.stockGrid, controls, program, ui, app.commandHooks());
-    };
-    editor.files().loadStartupParameter(programArguments(qapp.arguments()));
-    // The play: its thread reads the same program store; closing the window stops and joins it.
-    GuiPlayback playback(app, window, program);
-    // The findings of the interference checks in a window of their own; a double click shows the line.
-    GuiCheckList checkList(window, controls, playback.session().checks());
-    checkList.attachEditor(editor.edit());
-    // The communication panel: transfers on their own thread, received text into the editor here.
-    DncPanel dnc(state, controls, ui, mainThread, program, &playback.input());
-    app.registerWorker(&dnc);
-    GuiDnc guiDnc(dnc, window, editor, program);
-    playback.view().editorReadOnly = [&editor, &dnc](bool on) {
-        editor.setPlaying(on);
-        dnc.setProgramLocked(on);
-    };
-    // The scene: composition into the scene widget, its mouse commands and the play's drawing.
-    GuiScene scene(app, window, playback);
-    screenTab.attachPlayback(playback);
-    scene.composer().setProgram(&program);
-    app.requestRepaint();
+    desktop.start(settingsStorePath(), &questions, programArguments(qapp.arguments()));
     window.show();
+
+    // --machine KIND: selects machine KIND (0 to 4) as its menu item does (for screenshots).
+    int machine = args.indexOf("--machine");
+    if (machine >= 0 && machine + 1 < args.size()) {
+        const int kind = args[machine + 1].toInt();
+        if (isValidMachineKind(kind)) controls.click(machineMenuItem(static_cast<MachineKind>(kind)));
+    }
+    // --open-panel NAME: opens a floating panel as a right press on its button does (for screenshots).
+    int panel = args.indexOf("--open-panel");
+    if (panel >= 0 && panel + 1 < args.size()) {
+        std::string name = args[panel + 1].toStdString();
+        QTimer::singleShot(400, [&app, name] { openFloatingPanel(app.controls(), name); });
+    }
 
     // --screenshot FILE: grab the window once it is shown and quit (used for the README picture).
     int shot = args.indexOf("--screenshot");

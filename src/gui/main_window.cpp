@@ -23,6 +23,7 @@
 
 #include "app/dnc_panel.h"
 #include "app/main_window_controls.h"
+#include "app/window_commands.h"
 #include "gui/flow_layout.h"
 
 namespace vantrel {
@@ -42,6 +43,12 @@ std::vector<std::string> floatingPanelNames() {
     for (const auto& p : floatingPanels()) names.emplace_back(p.name);
     names.emplace_back(kDncPanel);
     return names;
+}
+
+const FloatingPanel* floatingPanel(const std::string& name) {
+    for (const auto& p : floatingPanels())
+        if (name == p.name) return &p;
+    return nullptr;
 }
 
 bool isFloatingPanel(const std::string& name) {
@@ -130,15 +137,40 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
         f->setFrameShape(QFrame::Panel);
         f->setFrameShadow(QFrame::Raised);
         f->setAutoFillBackground(true);
-        auto* l = new QVBoxLayout(f);
-        l->setContentsMargins(3, 3, 3, 3);
-        l->setSpacing(1);
-        buildContainer(name, f, l);
-        l->addStretch(1);
+        const FloatingPanel* fp = floatingPanel(name);
+        if (!fp) {
+            auto* l = new QVBoxLayout(f);
+            l->setContentsMargins(3, 3, 3, 3);
+            l->setSpacing(1);
+            buildContainer(name, f, l);
+            l->addStretch(1);
+        } else {
+            // The six tool-bar panels keep their contents at full size in an inner widget that the
+            // frame uncovers as it unfolds; their "×" sits in the top right corner.
+            auto* inner = new QWidget(f);
+            auto* l = new QVBoxLayout(inner);
+            l->setContentsMargins(3, 3, 22, 3);
+            l->setSpacing(1);
+            buildContainer(name, inner, l);
+            if (QWidget* close = widget(fp->closeButton)) {
+                l->removeWidget(close);
+                close->setParent(f);
+                close->setFixedSize(18, 18);
+            }
+            inner->adjustSize();
+            panelContents_[name] = inner;
+        }
         widgets_[name] = f;
         names_[f] = name;
         syncFromModel(name);
     }
+
+    // A floating panel unfolds a pixel at a time: each step is painted before the next.
+    app.hooks.panelUnfoldStep = [this] {
+        for (const auto& p : floatingPanels())
+            if (QWidget* w = widget(p.name); w && w->isVisible()) w->repaint();
+        QThread::usleep(800);
+    };
 
     // The editor window: a separate top-level window (its contents arrive with the editor).
     editor_ = new QWidget(nullptr, Qt::Window);
@@ -165,6 +197,7 @@ MainWindow::MainWindow(Application& app, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    app_.hooks.panelUnfoldStep = nullptr;
     cs_.unsubscribe(observer_);
     delete editor_;
 }
@@ -172,6 +205,11 @@ MainWindow::~MainWindow() {
 QWidget* MainWindow::widget(const std::string& name) const {
     auto it = widgets_.find(name);
     return it == widgets_.end() ? nullptr : it->second;
+}
+
+QMenu* MainWindow::popupMenu(const std::string& owner) const {
+    auto it = popups_.find(owner);
+    return it == popups_.end() ? nullptr : it->second;
 }
 
 QAction* MainWindow::action(const std::string& name) const {
@@ -207,10 +245,21 @@ void MainWindow::buildMenu(QMenu* menu, const std::string& parent) {
         }
         if (c.kind == ControlKind::Menu) {
             QMenu* sub = menu->addMenu(q(c.caption));
-            actions_[name] = sub->menuAction();
+            if (cs_.hasCommand(name)) {
+                // A sub-menu that is itself a command (the view menu's "回転"): Qt opens a sub-menu
+                // without choosing it, so an entry of the same caption at its top stands for its title.
+                QAction* self = sub->addAction(q(c.caption));
+                self->setCheckable(true);
+                sub->addSeparator();
+                actions_[name] = self;
+                connect(self, &QAction::triggered, this, [this, name] {
+                    cs_.click(name);
+                    syncFromModel(name);
+                });
+            } else {
+                actions_[name] = sub->menuAction();
+            }
             buildMenu(sub, name);
-            // A sub-menu that is itself a command (the view menu's "回転") runs it when its title is
-            // chosen: Qt has no such item, so its first entry stands in.
             syncFromModel(name);
             continue;
         }
@@ -319,6 +368,15 @@ QWidget* MainWindow::buildControl(const Control& c, QWidget* parent) {
         case ControlKind::ComboBox: {
             auto* b = new QComboBox(parent);
             connect(b, &QComboBox::activated, this, [this, name](int i) { cs_.selectItem(name, i); });
+            if (const char* popup = popupMenuOf(name)) {
+                // The tool list's own menu on a right click.
+                auto* menu = new QMenu(b);
+                buildMenu(menu, popup);
+                b->setContextMenuPolicy(Qt::CustomContextMenu);
+                connect(b, &QWidget::customContextMenuRequested, this,
+                        [b, menu](const QPoint& at) { menu->popup(b->mapToGlobal(at)); });
+                popups_[name] = menu;
+            }
             made = b;
             break;
         }
@@ -475,15 +533,38 @@ void MainWindow::applyToWidget(const Control& c, ControlChange ch) {
             }
             break;
         case ControlChange::Geometry:
-            if (isFloatingPanel(c.name)) w->setGeometry(c.left, c.top, c.width, c.height);
+            if (isFloatingPanel(c.name)) placeFloatingPanel(c, w);
             break;
         case ControlChange::Color:
-            if (c.kind == ControlKind::Panel) {
+            // Colour panels show their colour; the floating panels keep the window's own background.
+            if (c.kind == ControlKind::Panel && !isFloatingPanel(c.name)) {
                 QPalette pal = w->palette();
                 pal.setColor(QPalette::Window, fromBgr(c.color));
                 w->setPalette(pal);
             }
             break;
+    }
+}
+
+void MainWindow::placeFloatingPanel(const Control& c, QWidget* frame) {
+    const FloatingPanel* fp = floatingPanel(c.name);
+    auto it = panelContents_.find(c.name);
+    if (!fp || it == panelContents_.end()) {
+        frame->setGeometry(c.left, c.top, c.width, c.height);
+        return;
+    }
+    // The panels hang below the tool bar, whose height here depends on the font; the unfolding height
+    // scales to what the contents need at this font, so the opened panel shows all of them.
+    QWidget* inner = it->second;
+    const QSize natural = inner->sizeHint().expandedTo(QSize(c.width, 1));
+    const int top =
+        widget("Panel7") && widget("Panel7")->isVisible() ? widget("Panel7")->geometry().bottom() + 1 : 0;
+    const int height = fp->openedHeight > 0 ? c.height * natural.height() / fp->openedHeight : 0;
+    frame->setGeometry(c.left, top + c.top - fp->top, natural.width(), height);
+    inner->setGeometry(0, 0, natural.width(), natural.height());
+    if (QWidget* close = widget(fp->closeButton)) {
+        close->move(natural.width() - 21, 3);
+        close->raise();
     }
 }
 
@@ -502,6 +583,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         if (it != names_.end()) {
             auto* me = static_cast<QMouseEvent*>(e);
             Control c = cs_.get(it->second);
+            // Exactly the right button, without Shift, Ctrl or Alt, opens the button's floating panel.
+            const bool onlyRight =
+                me->button() == Qt::RightButton && me->buttons() == Qt::RightButton &&
+                !(me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+            if (c.kind == ControlKind::SpeedButton && c.enabled &&
+                rightPressOnControl(app_, c.name, onlyRight))
+                return true;
             if (me->button() == Qt::LeftButton &&
                 (c.kind == ControlKind::Label || c.kind == ControlKind::Panel) && cs_.hasCommand(c.name)) {
                 cs_.click(c.name);

@@ -26,6 +26,8 @@ class MainWindow : public QMainWindow {
     // The widget realising a named control (nullptr when it has none).
     QWidget* widget(const std::string& name) const;
     QAction* action(const std::string& name) const;
+    // The pop-up menu of a control (the tool list's), nullptr when it has none.
+    QMenu* popupMenu(const std::string& owner) const;
     ImageView* scene() const { return scene_; }
     Image32& sceneImage() { return sceneImage_; }
     // The program listing beside the view (PaintBox2) and its repaint.
@@ -53,11 +55,14 @@ class MainWindow : public QMainWindow {
     void buildContainer(const std::string& name, QWidget* w, QLayout* layout);
     void applyToWidget(const Control& c, ControlChange change);
     void syncFromModel(const std::string& name);
+    void placeFloatingPanel(const Control& c, QWidget* frame);
 
     Application& app_;
     ControlSet& cs_;
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, QAction*> actions_;
+    std::map<std::string, QMenu*> popups_;
+    std::map<std::string, QWidget*> panelContents_;  // a floating panel's contents, uncovered as it unfolds
     std::map<QObject*, std::string> names_;
     ImageView* scene_ = nullptr;
     ImageView* listing_ = nullptr;

@@ -40,7 +40,8 @@ std::vector<std::string> programArguments(const QStringList& args) {
     std::vector<std::string> out;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--screenshot") || args[i] == QLatin1String("--show-hint") ||
-            args[i] == QLatin1String("--autoplay")) {
+            args[i] == QLatin1String("--autoplay") || args[i] == QLatin1String("--open-panel") ||
+            args[i] == QLatin1String("--machine")) {
             ++i;
             continue;
         }

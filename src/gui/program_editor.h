@@ -52,8 +52,8 @@ class ProgramEditor {
     ProgramFileCommands files_;
 };
 
-// The program's own arguments: without the program name and the "--screenshot FILE" and
-// "--show-hint NAME" options.
+// The program's own arguments: without the program name and the "--screenshot FILE", "--show-hint NAME",
+// "--autoplay DELAY", "--open-panel NAME" and "--machine KIND" options.
 std::vector<std::string> programArguments(const QStringList& args);
 
 }  // namespace vantrel

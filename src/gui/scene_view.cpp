@@ -4,6 +4,7 @@
 #include <QWheelEvent>
 
 #include "app/view_commands.h"
+#include "app/window_commands.h"
 #include "gui/main_window.h"
 
 namespace vantrel {
@@ -33,11 +34,14 @@ GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
     app.hooks.repaint = [this] { composer_.repaintScene(); };
     app.hooks.drawPathOnce = [this] { composer_.drawPathOnce(); };
     playback.view().setScene(&drawing_);
+    bindSceneCommands(app, composer_, [&playback] { return playback.session().controller().running(); });
 }
 
 GuiScene::~GuiScene() {
     playback_.view().setScene(nullptr);
     app_.hooks.drawPathOnce = nullptr;
+    app_.hooks.holderChanged = nullptr;
+    app_.hooks.showStockGrid = nullptr;
     ImageView* view = window_.scene();
     view->onResize = nullptr;
     view->onMousePress = view->onMouseMove = view->onMouseRelease = nullptr;
@@ -109,37 +113,7 @@ void GuiScene::wheel(QWheelEvent* e) {
 }
 
 void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {
-    AppState& s = app_.state();
-    if (pose && up.toolAxisChanged) {
-        s.pos.axis = pose->axis;
-        s.tools.workingTool.axisX = pose->axis.x;
-        s.tools.workingTool.axisY = pose->axis.y;
-        s.tools.workingTool.axisZ = pose->axis.z;
-        updateDerivedToolValues(s.tools);
-        storeWorkingTool(s.tools, s.machineKind, s.tools.currentToolIndex);
-    }
-    if (pose && up.toolMoved) {
-        s.pos.tool.set(pose->position);
-        s.pos.tool.setShown(pose->position);
-        s.arc.end = pose->position;
-        composer_.quickToolRedraw();
-    }
-    if (up.repaintWithoutTool) {
-        // The spindle goes with the tool: a drag draws both as outlines over this picture.
-        const bool t = s.display.tool_on, h = s.display.holder_on, sp = s.machine.spindleShown;
-        s.display.tool_on = false;
-        s.display.holder_on = false;
-        s.machine.spindleShown = false;
-        composer_.repaintScene();
-        s.display.tool_on = t;
-        s.display.holder_on = h;
-        s.machine.spindleShown = sp;
-    } else if (up.repaint) {
-        composer_.repaintScene();
-    }
-    if (up.magnifier)
-        composer_.drawMagnifierFrame(up.magnifier->centreX, up.magnifier->centreY, up.magnifier->halfWidth,
-                                     up.magnifier->halfHeight);
+    applyViewUpdate(app_, composer_, up, pose);
 }
 
 }  // namespace vantrel

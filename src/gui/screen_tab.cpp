@@ -28,6 +28,13 @@ GuiScreenTab::~GuiScreenTab() {
     app_.unregisterWorker(&pictures_.thread());
 }
 
+void GuiScreenTab::detachPlayback() {
+    if (!playback_) return;
+    playback_->session().view().beforePlay = nullptr;
+    pictures_.playing = nullptr;
+    playback_ = nullptr;
+}
+
 void GuiScreenTab::attachPlayback(GuiPlayback& playback) {
     playback_ = &playback;
     playback.session().view().beforePlay = [this] { pictures_.stopEffect(); };

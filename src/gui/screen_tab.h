@@ -18,6 +18,8 @@ class GuiScreenTab {
     ~GuiScreenTab();
     // A play stops a running effect before it draws, and no effect starts while it runs.
     void attachPlayback(GuiPlayback& playback);
+    // Before the play goes (it may go first: the tab outlives it).
+    void detachPlayback();
     PictureCommands& pictures() { return pictures_; }
     MediaCommands& mediaCommands() { return mediaCommands_; }
     QtMediaService& media() { return media_; }

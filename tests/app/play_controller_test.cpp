@@ -384,6 +384,30 @@ TEST(Playback, EndlessStopsOnStop) {
     EXPECT_EQ(r.end, PlayEnd::Stop);
 }
 
+TEST(Playback, AStopPressedAsThePlayStartsIsNotLost) {
+    // The stop arrives while the play is still setting up, before its first pass: the pass must not
+    // forget it, or an endless play would never end.
+    class StartView : public RecordingView {
+      public:
+        std::function<void()> onStart;
+        void playStart(uint8_t mode) override {
+            RecordingView::playStart(mode);
+            if (onStart) onStart();
+        }
+    };
+    StartView view;
+    Rig rig(kSimple, &view);
+    rig.cs.click("menu_endless");
+    view.onStart = [&] { rig.play->StopPlay(); };
+    // Should the stop be lost, end the test at the fifth pass instead of hanging.
+    view.onPass = [&](int32_t pass) {
+        if (pass == 5) rig.play->StopPlay();
+    };
+    PlayResult r = rig.play->runNow(kModeMillPlay);
+    EXPECT_LE(r.passes, 1);
+    EXPECT_EQ(r.end, PlayEnd::Stop);
+}
+
 TEST(Playback, SpeedSliderAt100WaitsUntilStopped) {
     class PixelView : public RecordingView {
         bool pixelChanged(const Vec3&) override { return true; }
