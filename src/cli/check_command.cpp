@@ -13,8 +13,8 @@
 #include "app/headless_setup.h"
 #include "app/play_session.h"
 #include "cli/scene_render_command.h"
-#include "program/quon_strings.h"
 #include "platform/atomic_file.h"
+#include "program/quon_strings.h"
 #include "stock/stock_spec.h"
 
 namespace vantrel {
@@ -56,7 +56,7 @@ namespace {
 struct CheckOutcome {
     std::string line;     // the JSON line
     std::string message;  // for stderr
-    bool fileError = false, budget = false, found = false;
+    bool fileError = false, budget = false, alarm = false, found = false;
 };
 
 CheckOutcome checkOne(const std::string& file, const HeadlessOptions& opt) {
@@ -96,6 +96,12 @@ CheckOutcome checkOne(const std::string& file, const HeadlessOptions& opt) {
         o.message =
             "vantrel-sim check: " + file +
             ": 処理量の上限に達したため途中で終了しました (--max-steps / --max-blocks で上限を上げられます)";
+    }
+    // A program the control would refuse (a lathe cycle's alarm) is not clean, findings or not: a
+    // nightly run must not pass it.
+    if (r.end == PlayEnd::Alarm) {
+        o.alarm = true;
+        o.message = "vantrel-sim check: " + file + ": アラームで停止しました: " + r.alarm;
     }
     return o;
 }
@@ -162,12 +168,13 @@ int runCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (auto& t : pool) t.join();
 
     std::string text;
-    bool fileError = false, budget = false, found = false;
+    bool fileError = false, budget = false, alarm = false, found = false;
     for (const CheckOutcome& o : outcomes) {
         text += o.line;
         if (!o.message.empty()) err << o.message << "\n";
         fileError |= o.fileError;
         budget |= o.budget;
+        alarm |= o.alarm;
         found |= o.found;
     }
     if (report.empty()) {
@@ -178,6 +185,7 @@ int runCheckCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (fileError) return 2;
     if (budget) return kExitBudget;
+    if (alarm) return kExitAlarm;
     return found ? 1 : 0;
 }
 

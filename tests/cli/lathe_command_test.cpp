@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/check_command.h"
 #include "cli/play_command.h"
 #include "cli/trace_command.h"
 
@@ -124,11 +125,13 @@ TEST(LatheCommands, TraceShowsTheCycleMovesWithTheCycleBlocksLine) {
 TEST(LatheCommands, ACycleThatCannotRunStopsTheRunWithItsAlarm) {
     const std::string nc =
         tempFile("lathe_alarm.nc", "%\nG00 X50. Z2.\nG71 U2. R0.5\nG71 P10 Q20 U0.4\nM30\n");
-    for (const char* command : {"trace", "play"}) {
+    // check too: a program the control refuses must not pass a nightly run as clean.
+    for (const std::string command : {"trace", "play", "check"}) {
         std::ostringstream out, err;
         const std::vector<std::string> args = {nc, "--machine", "lathe"};
-        const int rc = std::string(command) == "trace" ? runTraceCommand(args, out, err)
-                                                       : runPlayCommand(args, out, err);
+        const int rc = command == "trace"  ? runTraceCommand(args, out, err)
+                       : command == "play" ? runPlayCommand(args, out, err)
+                                           : runCheckCommand(args, out, err);
         EXPECT_EQ(rc, 4) << command;
         EXPECT_NE(err.str().find("G71 4行目: "), std::string::npos) << err.str();
         EXPECT_NE(err.str().find("シーケンス番号N10がありません"), std::string::npos) << err.str();
