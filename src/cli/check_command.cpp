@@ -43,7 +43,9 @@ std::string findingsJson(const std::vector<Finding>& findings) {
         if (i) s += ", ";
         s += "{\"kind\": \"";
         s += findingKindName(f.kind);
-        s += "\", \"line\": " + std::to_string(f.line) + ", \"n\": ";
+        s += "\", \"line\": ";
+        s += std::to_string(f.line);
+        s += ", \"n\": ";
         s += f.n >= 0 ? std::to_string(f.n) : "null";
         s += ", \"position\": [" + jsonNumber(f.position.x) + ", " + jsonNumber(f.position.y) + ", " +
              jsonNumber(f.position.z) + "], \"volume_mm3\": " + jsonNumber(f.volume) + "}";

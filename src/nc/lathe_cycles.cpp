@@ -56,7 +56,7 @@ const char* alarmMessage(int id) {
 
 // A block as the user finds it: its sequence number when it has one, else its line (1-based).
 std::string blockName(int32_t line, int32_t n) {
-    if (n >= 0) return "N" + std::to_string(n);
+    if (n >= 0) return std::string("N").append(std::to_string(n));
     return std::to_string(static_cast<int64_t>(line) + 1) + "行目";
 }
 

@@ -87,7 +87,7 @@ const char* findingKindCaption(FindingKind kind) {
 
 std::string findingText(const Finding& f) {
     char buf[256];
-    const std::string n = f.n >= 0 ? "N" + std::to_string(f.n) : "N-";
+    const std::string n = f.n >= 0 ? std::string("N").append(std::to_string(f.n)) : "N-";
     std::snprintf(buf, sizeof buf, "%s  行 %d  %s  X%.3f Y%.3f Z%.3f  %.1fmm3", findingKindCaption(f.kind),
                   f.line + 1, n.c_str(), f.position.x, f.position.y, f.position.z, f.volume);
     return buf;
