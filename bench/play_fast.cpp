@@ -88,7 +88,7 @@ static std::string makeCuttingProgram(int blocks) {
     for (int i = 1; i <= blocks; ++i) {
         const int row = (i / 100) % 100;
         const int x = row % 2 == 0 ? i % 100 : 100 - i % 100;
-        text += "X" + std::to_string(x) + ". Y" + std::to_string(row) + ".5\n";
+        text.append("X").append(std::to_string(x)).append(". Y").append(std::to_string(row)).append(".5\n");
     }
     text += "M05\nM30\n";
     return text;

@@ -9,7 +9,7 @@ void addCheckControls(ControlSet& cs) {
     Control item;
     item.name = kCheckMenuItem;
     item.kind = ControlKind::MenuItem;
-    item.parent = "N5";
+    item.parent = std::string("N5");
     item.caption = "干渉チェック";
     item.checked = true;
     item.autoCheck = true;

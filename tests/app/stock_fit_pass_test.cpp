@@ -32,7 +32,7 @@ TEST(StockFit, ManyCallsCostALookupEach) {
     // call (80 s); now the labels are indexed once.
     std::vector<std::string> lines{"G90 G01 Z-1. F100"};
     for (int i = 0; i < 20000; ++i) {
-        lines.push_back("G01 X" + std::to_string(i % 100) + ".");
+        lines.push_back(std::string("G01 X").append(std::to_string(i % 100)).append("."));
         lines.push_back("M98 P9000");
     }
     lines.insert(lines.end(), {"M30", "O9000", "G01 Y5.", "Y0", "M99"});
@@ -172,9 +172,10 @@ TEST(StockFit, SizesStayWithinTheLattice) {
 std::vector<std::string> practicallyEndless() {
     std::vector<std::string> lines{"G90 G01 X1. Y1. Z0 F100", "M98 P1", "M30"};
     for (int level = 1; level <= 10; ++level) {
-        lines.push_back("O" + std::to_string(level));
+        lines.push_back(std::string("O").append(std::to_string(level)));
         for (int call = 0; call < 10; ++call)
-            lines.push_back(level < 10 ? "M98 P" + std::to_string(level + 1) : "G91 X0.001");
+            lines.push_back(level < 10 ? std::string("M98 P").append(std::to_string(level + 1))
+                                       : "G91 X0.001");
         lines.push_back("M99");
     }
     return lines;

@@ -203,9 +203,10 @@ TEST(ToolPathPass, APassThatWouldNotEndStopsAtItsBudgets) {
     // moves up to the block budget.
     std::string text = "O1\nG90 G01 X1. Y1. Z0 F100\nM98 P2\nM30\n";
     for (int level = 2; level <= 11; ++level) {
-        text += "O" + std::to_string(level) + "\n";
+        text += std::string("O").append(std::to_string(level)).append("\n");
         for (int call = 0; call < 10; ++call)
-            text += level < 11 ? "M98 P" + std::to_string(level + 1) + "\n" : std::string("G91 X0.001\n");
+            text += level < 11 ? std::string("M98 P").append(std::to_string(level + 1)).append("\n")
+                               : std::string("G91 X0.001\n");
         text += "M99\n";
     }
     ToolPathOptions o;

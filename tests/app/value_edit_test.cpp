@@ -206,9 +206,10 @@ TEST_F(ValueEdit, FitOfAProgramThatWouldNotEndStopsAtItsBudgetAndSaysSo) {
     // on the UI thread, so it stops at its budget, fits what it saw and tells why.
     std::string text = "G90 G01 X1. Y1. Z0 F100\nM98 P1\nM30\n";
     for (int level = 1; level <= 10; ++level) {
-        text += "O" + std::to_string(level) + "\n";
+        text += std::string("O").append(std::to_string(level)).append("\n");
         for (int call = 0; call < 10; ++call)
-            text += level < 10 ? "M98 P" + std::to_string(level + 1) + "\n" : std::string("G91 X0.001\n");
+            text += level < 10 ? std::string("M98 P").append(std::to_string(level + 1)).append("\n")
+                               : std::string("G91 X0.001\n");
         text += "M99\n";
     }
     TQuonStrings prog;
