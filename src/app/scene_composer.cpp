@@ -437,6 +437,17 @@ void SceneComposer::showScene() {
     copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
 }
 
+void SceneComposer::showPlayedResult() {
+    if (isTurning(s_.machineKind) || isMilling(s_.machineKind)) drawStockSurface();
+    {
+        DrawContext ctx(scene(), s_.view);
+        const ToolScene ts = toolScene();
+        drawWorkingTool(ctx, s_.view, ts);
+        s_.view.lightGain = 1.0f;
+    }
+    showScene();
+}
+
 void SceneComposer::drawStockSurface() {
     if (controls_ && controls_->has("mcform")) controls_->setCaption("mcform", kCaptionDrawing);
     if (s_.stock.visible != 0 && !s_.display.zaiwyer_on) {

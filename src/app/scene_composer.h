@@ -112,6 +112,9 @@ class SceneComposer {
     int64_t pathPasses() const { return pathCache_.passes(); }
     // The machined stock in full ("材料内部状態表示").
     void drawStockSurface();
+    // After a headless play: the machined stock in full (mills and lathes) and the tool where it
+    // stands, shown in the window image.
+    void showPlayedResult();
     void updatePositionReadout();
     // After a left-button tool drag step (mills): imprint, copy, outline, cut at the tool.
     void quickToolRedraw();

@@ -1,7 +1,6 @@
 #include "cli/played_scene.h"
 
 #include "render/png_writer.h"
-#include "scene/tool_models.h"
 
 namespace vantrel {
 
@@ -27,14 +26,7 @@ PlayedScene::~PlayedScene() {
 }
 
 bool PlayedScene::write(const std::string& png, std::string* error) {
-    if (isTurning(s_.machineKind) || isMilling(s_.machineKind)) composer_.drawStockSurface();
-    {
-        DrawContext ctx(composer_.scene(), s_.view);
-        ToolScene ts = composer_.toolScene();
-        drawWorkingTool(ctx, s_.view, ts);
-        s_.view.lightGain = 1.0f;
-    }
-    composer_.showScene();
+    composer_.showPlayedResult();
     return writePng(png, composer_.window(), error);
 }
 

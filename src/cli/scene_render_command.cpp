@@ -272,14 +272,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
                    "--max-blocks "
                    "で上限を上げられます)\n";
         // The machined stock in full and the tool where it stands.
-        if (isTurning(kind) || isMilling(kind)) composer.drawStockSurface();
-        {
-            DrawContext ctx(composer.scene(), s.view);
-            ToolScene ts = composer.toolScene();
-            drawWorkingTool(ctx, s.view, ts);
-            s.view.lightGain = 1.0f;
-        }
-        composer.showScene();
+        composer.showPlayedResult();
         if (path) composer.drawPathOnce();
         const StockMeasure m = measureRemoved(*initial, s.stockGrid, s.stock, kind);
         json << "{\"blocks\": " << r.blocks << ", \"end\": \"" << playEndName(r.end)
