@@ -16,7 +16,7 @@ AppState& sized(AppState& s) {
 }  // namespace
 
 PlayedScene::PlayedScene(AppState& s, PlaySession& session, MainThread& mt)
-    : s_(s), session_(session), composer_(sized(s)), drawing_(s, composer_, mt) {
+    : session_(session), composer_(sized(s)), drawing_(s, composer_, mt) {
     composer_.repaintScene();
     session_.view().setDrawing(&drawing_);
 }

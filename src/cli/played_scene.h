@@ -22,7 +22,6 @@ class PlayedScene {
     bool write(const std::string& png, std::string* error);
 
   private:
-    AppState& s_;
     PlaySession& session_;
     SceneComposer composer_;
     ScenePlaybackView drawing_;
