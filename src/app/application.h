@@ -41,6 +41,8 @@ struct ShellHooks {
     std::function<bool()> confirmDiscardProgram;  // unsaved-program guard at close; false keeps it open
     std::function<void()> drawPathOnce;           // the program's path onto the visible view, until a repaint
     std::function<void()> panelUnfoldStep;        // a floating panel grew by a pixel: show it now
+    // Shows (true) or hides the OpenGL view over the scene; false when no usable OpenGL context exists.
+    std::function<bool(bool)> openGlView;
 };
 
 // The position labels: X, Y, Z "###0.00000000" (X times the diameter divisor), the angles in degrees

@@ -404,6 +404,11 @@ void SceneComposer::repaintScene() {
         repaintAfterPlay_ = true;
         return;
     }
+    if (glViewActive()) {
+        updatePositionReadout();
+        onGlRepaint();
+        return;
+    }
     ViewState& view = s_.view;
     updateViewBasis(view, kind());
     view.lightGain = 1.0f;
@@ -432,6 +437,64 @@ void SceneComposer::repaintScene() {
     ++fullWindowCopies_;
 }
 
+GlStockSampling SceneComposer::renderSceneGL(const GlApi& api, const GlFrame& frameIn) {
+    GlStockSampling sampling;
+    if (!api.loaded()) return sampling;
+    GlFrame frame = frameIn;
+    frame.back = s_.colours.back();
+    ViewState& view = s_.view;
+    updateViewBasis(view, kind());
+    view.lightGain = 1.0f;
+    GlRenderer gl(api);
+    gl.beginFrame(view, frame);
+    DrawContext ctx(scene_, view);
+    ctx.gl = &gl;
+    ctx.penColour = s_.colours[12];
+    const ToolScene ts = toolScene();
+    drawWorkingTool(ctx, view, ts);
+    view.lightGain = 1.0f;
+    if (s_.stock.visible != 0) {
+        std::lock_guard lk(s_.stockMutex);
+        sampling = drawStockGL(ctx, view, s_.stock, s_.stockGrid, kind(), s_.colours[9],
+                               s_.display.zaiwyer_on, glStockStep(s_.stock, view.openGlDrag));
+    }
+    if (s_.display.axis_on) {
+        // Lines only: the labels and the origin marks belong to the software picture.
+        const ClipRect clip = scene_.fullClip();
+        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(s_.grid.axisX, 0, 0));
+        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(0, s_.grid.axisY, 0));
+        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(0, 0, s_.grid.axisZ));
+    }
+    if (s_.display.grid_on) drawGrid(ctx);
+    if (s_.display.kikai_on) drawMachineLayer(ctx);
+    if (s_.display.cad_on) {
+        drawArcOverlay(ctx);
+        if (view.leftDrag) {
+            const Vec3& a = s_.arc.start;
+            drawLine3D(ctx, 0x808080, scene_.fullClip(), f3(a.x, a.y, a.z),
+                       f3(ts.position.x, ts.position.y, ts.position.z));
+        }
+    }
+    if (s_.path.on) {
+        // The path is never hidden by the stock or the machine.
+        gl.setDepthTest(false);
+        const ToolPathData& path = programPath();
+        const uint32_t colours[4] = {s_.colours[3], s_.colours[4], s_.colours[5], s_.colours[2]};
+        for (const PathRun& run : path.runs) {
+            const uint32_t c = colours[static_cast<int>(run.style) & 3];
+            for (uint32_t k = 1; k < run.count; ++k) {
+                const Vec3& a = path.points[run.first + k - 1];
+                const Vec3& b = path.points[run.first + k];
+                gl.line(c, f3(a.x, a.y, a.z), f3(b.x, b.y, b.z));
+            }
+        }
+        gl.setDepthTest(true);
+    }
+    gl.endFrame();
+    view.lightGain = 1.0f;
+    return sampling;
+}
+
 void SceneComposer::showScene() {
     lastCopies_.clear();
     copyToWindow(scene_.image(), {0, 0, scene_.width() - 1, scene_.height() - 1});
@@ -449,6 +512,11 @@ void SceneComposer::showPlayedResult() {
 }
 
 void SceneComposer::drawStockSurface() {
+    // The OpenGL frame always shows the machined stock.
+    if (glViewActive()) {
+        repaintScene();
+        return;
+    }
     if (controls_ && controls_->has("mcform")) controls_->setCaption("mcform", kCaptionDrawing);
     if (s_.stock.visible != 0 && !s_.display.zaiwyer_on) {
         const int32_t saved = s_.stock.visible;

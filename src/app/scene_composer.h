@@ -18,6 +18,7 @@
 #include "nc/motion.h"
 #include "platform/text_painter.h"
 #include "render/frame_buffer.h"
+#include "render/gl_renderer.h"
 #include "scene/holder_profile.h"
 #include "scene/machine_models.h"
 #include "scene/stock_surface.h"
@@ -103,6 +104,15 @@ class SceneComposer {
     // While a play runs the picture is the play's: a repaint asked for then (a resize) is made when
     // the play ends.
     void repaintScene();
+    // --- OpenGL view ---------------------------------------------------------------------------
+    // With the OpenGL switch on, a repaint asks the OpenGL view for a frame through this (the view
+    // then calls renderSceneGL with its context current); unset, the software picture is made.
+    std::function<void()> onGlRepaint;
+    bool glViewActive() const { return s_.openGlOn.load() && static_cast<bool>(onGlRepaint); }
+    // The whole scene into the current OpenGL context: tool and holder, stock, axes, grid, machine,
+    // CAD elements, then the tool path over everything. Returns the stock's sample counts.
+    GlStockSampling renderSceneGL(const GlApi& api, const GlFrame& frame);
+
     // The paint event: copies the scene image to the window (nothing is redrawn).
     void showScene();
     // The program's path onto the visible view only: the next repaint removes it.

@@ -29,10 +29,19 @@ bool ScenePlaybackView::pixelChanged(const Vec3& pos) {
 
 void ScenePlaybackView::stepRepaint(uint8_t mode, const Vec3&) {
     if (mode == kModeMillPlay) return;  // the mills draw in the per-step update
+    // The OpenGL view draws the whole scene for every change of the tool's pixel.
+    if (mode == kModeGlPlay) {
+        mt_.invoke([&] { c_.repaintScene(); });
+        return;
+    }
     mt_.invoke([&] { c_.moveRepaint(mode); });
 }
 
 void ScenePlaybackView::moveEndRepaint(uint8_t mode, const Vec3&, bool) {
+    if (mode == kModeGlPlay || mode == kModeGlStep) {
+        mt_.invoke([&] { c_.repaintScene(); });
+        return;
+    }
     if (mode == kModeLathePlay || mode == kModeLatheStep || mode == kModeWire)
         mt_.invoke([&] { c_.moveRepaint(mode); });
 }

@@ -129,12 +129,21 @@ void bindWindowCommands(Application& app) {
     for (const char* n : {"sb_cad", "N63", "N68", "N70", "N72", "N73", "N74", "N75", "N76", "N77"})
         cs.bind(n, [&app](const Control&) { app.ui().message(kMsgUnderDevelopment); });
 
-    // The scene is always drawn by the software renderer: the button says so and springs back.
+    // The OpenGL view: without a usable context (no driver, a remote display) the button says so and
+    // springs back, and the software view stays.
     cs.bind("sb_opengl", [&app, &cs, &s](const Control&) {
-        cs.setChecked("sb_opengl", false);
-        s.view.openGlRequested = false;
-        s.openGlOn = false;
-        app.ui().message(kMsgOpenGlUnavailable);
+        const bool want = cs.checked("sb_opengl");
+        if (want && !(app.hooks.openGlView && app.hooks.openGlView(true))) {
+            cs.setChecked("sb_opengl", false);
+            s.view.openGlRequested = false;
+            s.openGlOn = false;
+            app.ui().message(kMsgOpenGlUnavailable);
+            return;
+        }
+        openGlClick(s.view, cs);
+        s.openGlOn = want;
+        if (!want && app.hooks.openGlView) app.hooks.openGlView(false);
+        app.requestRepaint();
     });
 }
 

@@ -16,8 +16,7 @@
 namespace vantrel {
 
 inline constexpr const char* kMsgUnderDevelopment = "開発中です";
-inline constexpr const char* kMsgOpenGlUnavailable =
-    "OpenGLによる描画はまだ使えません。ソフトウェア描画で表示しています。";
+inline constexpr const char* kMsgOpenGlUnavailable = "OpenGLを使えないため、ソフトウェア描画で表示します。";
 
 // The floating panel a right press on a tool-bar button opens ("" for buttons without one).
 std::string_view floatingPanelOfButton(std::string_view button);

@@ -14,7 +14,10 @@
 #include "app/scene_playback_view.h"
 #include "app/view_commands.h"
 #include "platform/atomic_file.h"
+#include "platform/headless_gl.h"
 #include "program/quon_strings.h"
+#include "render/gl_api.h"
+#include "render/gl_renderer.h"
 #include "render/png_writer.h"
 #include "render/view.h"
 #include "scene/stock_surface.h"
@@ -141,11 +144,11 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
         "       [--machine mill|hmill|lathe|vlathe|wire] [--size WxH] [--view A,B] [--fit]\n"
         "       [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D] [--nose-radius R]\n"
         "       [--tool-length L] [--holder 0..6] [--machine-parts all|none|LIST] [--path]\n"
-        "       [--settings FILE] [--report out.json]\n"
+        "       [--settings FILE] [--opengl] [--report out.json]\n"
         "  LIST: body,vice,spindle,chuck,turret,see-through,general-lathe\n";
     std::string file, png, report;
     HeadlessOptions opt;
-    bool play = false, fastMode = true, fit = false, haveView = false, path = false;
+    bool play = false, fastMode = true, fit = false, haveView = false, path = false, opengl = false;
     double size[2] = {1280, 720}, viewAB[2] = {0, 0};
     bool machineShown = false;
     MachinePartSwitches machineParts;
@@ -180,6 +183,8 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
             if (!value() || !parseMachineParts(v, machineShown, machineParts))
                 return bad(
                     "takes all, none or a list of body,vice,spindle,chuck,turret,see-through,general-lathe");
+        } else if (a == "--opengl") {
+            opengl = true;
         } else if (a == "--path") {
             path = true;
         } else if (a == "--fit") {
@@ -259,6 +264,7 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
     composer.repaintScene();
 
     std::ostringstream json;
+    const char* renderer = opengl ? "opengl" : "software";
     if (play) {
         HeadlessPlay headless(s, program);
         PlaySession& session = headless.session();
@@ -282,13 +288,33 @@ int runSceneRenderCommand(const std::vector<std::string>& args, std::ostream& ou
                  << ", \"height_max\": " << jsonNumber(m.heightMax);
         json << ", \"cut_steps\": " << session.view().cutSteps()
              << ", \"drawn_steps\": " << drawing.drawnSteps() << ", \"width\": " << composer.window().width()
-             << ", \"height\": " << composer.window().height() << "}\n";
+             << ", \"height\": " << composer.window().height() << ", \"renderer\": \"" << renderer << "\"}\n";
     } else {
         json << "{\"width\": " << composer.window().width() << ", \"height\": " << composer.window().height()
-             << "}\n";
+             << ", \"renderer\": \"" << renderer << "\"}\n";
+    }
+    // The same scene through OpenGL, in an off-screen context of the scene area's size.
+    Image32 glPicture;
+    if (opengl) {
+        HeadlessGlContext context;
+        GlApi api;
+        std::string missing;
+        if (!context.create(composer.scene().width(), composer.scene().height()) ||
+            !api.load(&HeadlessGlContext::lookup, &context, &missing)) {
+            err << "vantrel-sim render: OpenGLを使えません ("
+                << (context.error().empty() ? std::string("missing ").append(missing) : context.error())
+                << ")\n";
+            return 1;
+        }
+        s.path.on = path;
+        GlFrame frame;
+        frame.width = composer.scene().width();
+        frame.height = composer.scene().height();
+        composer.renderSceneGL(api, frame);
+        glPicture = context.image();
     }
     std::string error;
-    if (!writePng(png, composer.window(), &error)) {
+    if (!writePng(png, opengl ? glPicture : composer.window(), &error)) {
         err << "vantrel-sim render: " << png << ": " << error << "\n";
         return 1;
     }

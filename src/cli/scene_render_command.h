@@ -2,12 +2,14 @@
 // `vantrel-sim render [FILE] --out scene.png [--play] [--mode fast|play] [--machine KIND]
 //   [--size WxH] [--view A,B] [--fit] [--stock X,Y,Z[@OX,OY,OZ]] [--pitch P] [--tool-diameter D]
 //   [--nose-radius R] [--tool-length L] [--holder 0..6] [--machine-parts all|none|LIST]
-//   [--report out.json]`
+//   [--opengl] [--report out.json]`
 // Draws the main window's scene headless into a PNG: without --play the start-up scene of the machine
 // (with FILE loaded but not played); with --play the program is played (cutting the stock) and the
 // machined stock is drawn in full with the tool where it stands. --machine-parts shows the machine
 // around the work: all its parts, none (the machine hidden, as at start-up) or a comma list of body,
-// vice, spindle, chuck, turret, see-through and general-lathe. The JSON report (stdout or --report)
+// vice, spindle, chuck, turret, see-through and general-lathe. --opengl draws the finished scene
+// through OpenGL in an off-screen context instead of the software renderer (what the OpenGL switch
+// shows). The JSON report (stdout or --report)
 // gives the removed volume and, on the mills, the lowest and highest height of the machined stock:
 //   {"blocks": N, "end": "m30", "removed_volume_mm3": V, "height_min": a, "height_max": b, ...}
 #include <iosfwd>

@@ -25,6 +25,7 @@ GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
         composer_.setSceneSize(w, h);
         // The image may have been reallocated: the widget is pointed at it again.
         view->setImage(&composer_.window());
+        if (glView_) glView_->setGeometry(0, 0, w, h);
         if (app_.state().window.ready == 1) app_.requestRepaint();
     };
     view->onMousePress = [this](QMouseEvent* e) { mouse(e, 0); };
@@ -32,6 +33,7 @@ GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
     view->onMouseRelease = [this](QMouseEvent* e) { mouse(e, 2); };
     view->onWheel = [this](QWheelEvent* e) { wheel(e); };
     app.hooks.repaint = [this] { composer_.repaintScene(); };
+    app.hooks.openGlView = [this](bool on) { return showGlView(on); };
     app.hooks.drawPathOnce = [this] { composer_.drawPathOnce(); };
     playback.view().setScene(&drawing_);
     bindSceneCommands(app, composer_, [&playback] { return playback.session().controller().running(); });
@@ -39,6 +41,9 @@ GuiScene::GuiScene(Application& app, MainWindow& window, GuiPlayback& playback)
 
 GuiScene::~GuiScene() {
     playback_.view().setScene(nullptr);
+    app_.hooks.openGlView = nullptr;
+    composer_.onGlRepaint = nullptr;
+    delete glView_.data();
     app_.hooks.drawPathOnce = nullptr;
     app_.hooks.holderChanged = nullptr;
     app_.hooks.showStockGrid = nullptr;
@@ -110,6 +115,31 @@ void GuiScene::wheel(QWheelEvent* e) {
     apply(composer_.wheel(e->angleDelta().y(), static_cast<int>(e->position().x()),
                           static_cast<int>(e->position().y()), playback_.session().controller().running()),
           nullptr);
+}
+
+bool GuiScene::showGlView(bool on) {
+    if (!on) {
+        composer_.onGlRepaint = nullptr;
+        if (glView_) glView_->hide();
+        return true;
+    }
+    if (!glView_) {
+        if (!openGlUsable()) return false;
+        ImageView* view = window_.scene();
+        glView_ = new GlSceneView(composer_, view);
+        glView_->onMousePress = view->onMousePress;
+        glView_->onMouseMove = view->onMouseMove;
+        glView_->onMouseRelease = view->onMouseRelease;
+        glView_->onWheel = view->onWheel;
+    }
+    glView_->setGeometry(0, 0, window_.scene()->width(), window_.scene()->height());
+    glView_->show();
+    glView_->raise();
+    QPointer<GlSceneView> gl = glView_;
+    composer_.onGlRepaint = [gl] {
+        if (gl) gl->update();
+    };
+    return true;
 }
 
 void GuiScene::apply(const ViewUpdate& up, const ToolPose* pose) {

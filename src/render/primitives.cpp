@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/rounding.h"
+#include "render/gl_renderer.h"
 #include "render/raster.h"
 #include "render/view.h"
 
@@ -58,7 +59,10 @@ bool bboxMeets(const ScreenPoint* s, int count, const ClipRect& clip) {
 // The shared body of drawTriangle3D, drawQuad3D and drawSmoothQuad3D.
 void drawPolygon(DrawContext& ctx, uint32_t colour, const ClipRect& clip, FaceMode mode, bool wire,
                  const Vec3f* p, int count, const Vec3f* normals) {
-    if (ctx.openGl) return;
+    if (ctx.gl) {
+        ctx.gl->polygon(ctx.view, colour, mode, wire, p, count, normals);
+        return;
+    }
     const ViewState& view = ctx.view;
     // Back-face test.
     const double s1 = orientation(view, p[0], p[1], p[2]);
@@ -282,7 +286,10 @@ std::optional<std::pair<Vec3, Vec3>> clipSegment(const ViewState& view, int widt
 }
 
 void drawLine3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, const Vec3f& p1, const Vec3f& p2) {
-    if (ctx.openGl) return;
+    if (ctx.gl) {
+        ctx.gl->line(colour, p1, p2);
+        return;
+    }
     const auto seg = clipSegment(ctx.view, ctx.fb.width(), ctx.fb.height(), toVec(p1), toVec(p2));
     if (!seg) return;
     const Projected a = project(ctx.view, seg->first), b = project(ctx.view, seg->second);
@@ -290,7 +297,10 @@ void drawLine3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, const V
 }
 
 void drawOverlayLine(DrawContext& ctx, OverlayTarget target, const Vec3f& p1, const Vec3f& p2) {
-    if (ctx.openGl) return;
+    if (ctx.gl) {
+        ctx.gl->line(target == OverlayTarget::SceneBlack ? 0 : ctx.penColour, p1, p2);
+        return;
+    }
     const auto seg = clipSegment(ctx.view, ctx.fb.width(), ctx.fb.height(), toVec(p1), toVec(p2));
     if (!seg) return;
     const Projected a = project(ctx.view, seg->first), b = project(ctx.view, seg->second);
@@ -350,7 +360,10 @@ bool MeshQuadPainter::facesEye(const Vec3f& a, const Vec3f& b, const Vec3f& c, c
 void MeshQuadPainter::quad(const MeshCorner& a, const MeshCorner& b, const MeshCorner& c,
                            const MeshCorner& d) {
     const Vec3f p[4] = {a.p, b.p, c.p, d.p};
-    if (ctx_.openGl) return;
+    if (ctx_.gl) {
+        drawPolygon(ctx_, colour_, clip_, FaceMode::Front, wire_, p, 4, nullptr);
+        return;
+    }
     if (wire_ || a.clipped || b.clipped || c.clipped || d.clipped) {
         drawPolygon(ctx_, colour_, clip_, FaceMode::Front, wire_, p, 4, nullptr);
         return;
@@ -409,7 +422,7 @@ void drawSmoothQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, F
 
 void paintTriangle3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, PaintMode mode, int shading,
                      const Vec3f& p1, const Vec3f& p2, const Vec3f& p3) {
-    if (ctx.openGl) return;
+    if (ctx.openGl()) return;
     const ViewState& view = ctx.view;
     if (mode == PaintMode::FillFront && !(orientation(view, p1, p2, p3) > 0)) return;
     Projected pr[3] = {project(view, toVec(p1)), project(view, toVec(p2)), project(view, toVec(p3))};
@@ -438,7 +451,7 @@ void paintTriangle3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, Pa
 
 void paintQuad3D(DrawContext& ctx, uint32_t colour, const ClipRect& clip, PaintMode mode, int shading,
                  const Vec3f& p1, const Vec3f& p2, const Vec3f& p3, const Vec3f& p4) {
-    if (ctx.openGl) return;
+    if (ctx.openGl()) return;
     const ViewState& view = ctx.view;
     if (mode == PaintMode::FillFront && orientation(view, p1, p2, p3) < 0 &&
         orientation(view, p1, p3, p4) < 0)

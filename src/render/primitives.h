@@ -26,6 +26,8 @@
 
 namespace vantrel {
 
+class GlRenderer;
+
 enum class FaceMode : uint8_t {
     Both = 0,         // both sides, shaded with the face normal
     Front = 1,        // front side only
@@ -55,9 +57,10 @@ struct DrawContext {
     FrameBuffer& fb;
     const ViewState& view;
     DirtyRect dirty;
-    // Forwarding to an OpenGL renderer. No such renderer exists in this build, so this stays false; when
-    // set, every primitive returns without touching the software buffers.
-    bool openGl = false;
+    // The OpenGL renderer of the frame being drawn: the depth-tested primitives forward to it and touch
+    // no software buffer; the primitives without depth and the software-only effects draw nothing.
+    GlRenderer* gl = nullptr;
+    bool openGl() const { return gl != nullptr; }
     uint32_t penColour = 0;  // scene pen, 0x00BBGGRR
     bool penDotted = false;
     Image32* window = nullptr;  // OverlayTarget::Window; nothing is drawn when absent

@@ -368,3 +368,87 @@ LatticeWindow latticeWindowFor(const ViewState& view, const StockSpec& s, const 
 }
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+double glStockStep(const StockSpec& s, bool dragging) {
+    if (dragging) {
+        const double coarse = (static_cast<double>(s.sizeX) + s.sizeY) / 100.0;
+        if (coarse > 0 && std::isfinite(coarse)) return std::max(coarse, s.pitch);
+    }
+    return s.pitch;
+}
+
+GlStockSampling drawStockGL(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
+                            MachineKind kind, uint32_t colour, bool wire, double step) {
+    GlStockSampling out;
+    view.lightGain = 2.5f;
+    if (isTurning(kind)) {
+        drawLatheStockSurface(ctx, s, g, colour, wire);
+        view.lightGain = 1.0f;
+        return out;
+    }
+    const int NX = latticeNodesX(s), NY = latticeNodesY(s);
+    const double p = s.pitch;
+    if (NX <= 0 || NY <= 0 || !(p > 0) || !(step > 0) || !std::isfinite(step)) {
+        view.lightGain = 1.0f;
+        return out;
+    }
+    const int SX = std::max(1, saturatingToInt32(RoundHalfAway(s.sizeX / step)));
+    const int SY = std::max(1, saturatingToInt32(RoundHalfAway(s.sizeY / step)));
+    out.samplesX = SX;
+    out.samplesY = SY;
+    // Sample i stands at offset + i step and reads node trunc(i step / p), never past the lattice.
+    auto nodeX = [&](int i) { return std::min(static_cast<int>(i * step / p), NX); };
+    auto nodeY = [&](int j) { return std::min(static_cast<int>(j * step / p), NY); };
+    std::vector<int> nx(static_cast<size_t>(SX) + 1), ny(static_cast<size_t>(SY) + 1);
+    for (int i = 0; i <= SX; ++i) nx[static_cast<size_t>(i)] = nodeX(i);
+    for (int j = 0; j <= SY; ++j) ny[static_cast<size_t>(j)] = nodeY(j);
+    const double ox = s.offsetX, oy = s.offsetY, oz = s.offsetZ;
+    // The last sample line stands on the lattice's far edge, as the software mesh's does.
+    auto X = [&](int i) { return i == SX ? ox + NX * p : ox + i * step; };
+    auto Y = [&](int j) { return j == SY ? oy + NY * p : oy + j * step; };
+    const ClipRect clip = ctx.fb.fullClip();
+    auto h = [&](int i, int j) { return g.row(nx[static_cast<size_t>(i)])[ny[static_cast<size_t>(j)]]; };
+    for (int i = 0; i < SX; ++i) {
+        int j = 0;
+        while (j < SY) {
+            const float a = h(i, j), b = h(i + 1, j), c = h(i + 1, j + 1), d = h(i, j + 1);
+            if (a == b && b == c && c == d) {
+                // A flat run along Y: as far as the cells stay at this height.
+                int last = j + 1;
+                while (last < SY && h(i, last + 1) == a && h(i + 1, last + 1) == a) ++last;
+                if (a != 0)
+                    drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, f3(X(i), Y(j), oz + a),
+                               f3(X(i + 1), Y(j), oz + a), f3(X(i + 1), Y(last), oz + a),
+                               f3(X(i), Y(last), oz + a));
+                j = last;
+                continue;
+            }
+            const Vec3f pa = f3(X(i), Y(j), oz + a), pb = f3(X(i + 1), Y(j), oz + b);
+            const Vec3f pc = f3(X(i + 1), Y(j + 1), oz + c), pd = f3(X(i), Y(j + 1), oz + d);
+            drawTriangle3D(ctx, colour, clip, FaceMode::Front, wire, pa, pb, pc);
+            drawTriangle3D(ctx, colour, clip, FaceMode::Front, wire, pa, pc, pd);
+            ++j;
+        }
+        // Outer walls along Y = offsetY and the far Y edge.
+        if (h(i, 0) > 0 || h(i + 1, 0) > 0)
+            drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, f3(X(i), Y(0), oz), f3(X(i + 1), Y(0), oz),
+                       f3(X(i + 1), Y(0), oz + h(i + 1, 0)), f3(X(i), Y(0), oz + h(i, 0)));
+        if (h(i, SY) > 0 || h(i + 1, SY) > 0)
+            drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, f3(X(i + 1), Y(SY), oz), f3(X(i), Y(SY), oz),
+                       f3(X(i), Y(SY), oz + h(i, SY)), f3(X(i + 1), Y(SY), oz + h(i + 1, SY)));
+    }
+    for (int j = 0; j < SY; ++j) {
+        if (h(0, j) > 0 || h(0, j + 1) > 0)
+            drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, f3(X(0), Y(j + 1), oz), f3(X(0), Y(j), oz),
+                       f3(X(0), Y(j), oz + h(0, j)), f3(X(0), Y(j + 1), oz + h(0, j + 1)));
+        if (h(SX, j) > 0 || h(SX, j + 1) > 0)
+            drawQuad3D(ctx, colour, clip, FaceMode::Front, wire, f3(X(SX), Y(j), oz), f3(X(SX), Y(j + 1), oz),
+                       f3(X(SX), Y(j + 1), oz + h(SX, j + 1)), f3(X(SX), Y(j), oz + h(SX, j)));
+    }
+    view.lightGain = 1.0f;
+    return out;
+}
+
+}  // namespace vantrel

@@ -55,6 +55,19 @@ void drawLatheStockSurface(DrawContext& ctx, const StockSpec& s, const StockGrid
 void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
                            MachineKind kind, uint32_t colour, bool wire, bool lathePlaying);
 
+// The stock through OpenGL (ctx.gl set), light gain 2.5 while drawing. Mills: the lattice mesh
+// sampled every `step` millimetres (the pitch for the full density), the node at sample position t
+// being trunc(t step / pitch) in each direction; flat runs along Y and the outer walls go as quads,
+// other cells as two triangles. Lathes: the surface of revolution of drawLatheStockSurface.
+// Returns the sample counts along X and Y (zero on lathes).
+struct GlStockSampling {
+    int samplesX = 0, samplesY = 0;
+};
+GlStockSampling drawStockGL(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
+                            MachineKind kind, uint32_t colour, bool wire, double step);
+// The sampling step of the OpenGL stock: the pitch, or (sizeX + sizeY) / 100 while the view is dragged.
+double glStockStep(const StockSpec& s, bool dragging);
+
 // The cells whose surface may show inside the screen rectangle: the rectangle's corners cast onto the
 // stock top and the stock bottom, converted to lattice indices, clipped to the lattice.
 // `lowest` (above offsetZ) limits the depth of the cast when no node lies lower than it; the default

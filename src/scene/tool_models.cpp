@@ -257,7 +257,7 @@ void imprintTriangle(FrameBuffer& fb, const ViewState& view, int pass, uint32_t 
 }  // namespace
 
 void drawToolImprint(DrawContext& ctx, const ToolScene& s, const Vec3& tip, uint32_t colour) {
-    if (ctx.openGl || !(s.tool.diameter > 0) || !s.toolOn || !finiteVec(tip)) return;
+    if (ctx.openGl() || !(s.tool.diameter > 0) || !s.toolOn || !finiteVec(tip)) return;
     const ToolFrame fr(tip, s.tilt, s.turn);
     std::vector<float> r, z;
     profileArrays(cutterProfilePoints(s.tool, s.profile), r, z);

@@ -6,8 +6,8 @@
 #include "app/main_window_controls.h"
 #include "app/scene_composer.h"
 #include "app/window_commands.h"
-#include "support/scripted_ui_services.h"
 #include "queue_main_thread.h"
+#include "support/scripted_ui_services.h"
 #include "tools/tool_table.h"
 
 using namespace vantrel;
@@ -154,7 +154,7 @@ TEST(PlayMenu, SwitchesKeepTheirMarksAndTheJoinIsOneOfTwo) {
     EXPECT_FALSE(cs.checked("menu_hoseil"));
 }
 
-TEST(MachiningEntries, SayUnderDevelopmentAndOpenGlSaysItIsNotAvailable) {
+TEST(MachiningEntries, SayUnderDevelopmentAndOpenGlWithoutAContextSaysSo) {
     Shell sh;
     for (const char* n : {"sb_cad", "N63", "N68", "N70", "N72", "N73", "N74", "N75", "N76", "N77"}) {
         sh.ui.messages.clear();
@@ -162,11 +162,39 @@ TEST(MachiningEntries, SayUnderDevelopmentAndOpenGlSaysItIsNotAvailable) {
         ASSERT_EQ(sh.ui.messages.size(), 1u) << n;
         EXPECT_EQ(sh.ui.messages[0], "開発中です");
     }
+    // No OpenGL view to be had (headless, or a display without OpenGL): the message, the button back
+    // up, the software view kept.
     sh.ui.messages.clear();
     sh.controls.click("sb_opengl");
     ASSERT_EQ(sh.ui.messages.size(), 1u);
+    EXPECT_EQ(sh.ui.messages[0], "OpenGLを使えないため、ソフトウェア描画で表示します。");
     EXPECT_FALSE(sh.controls.checked("sb_opengl"));
     EXPECT_FALSE(sh.state.openGlOn);
+    EXPECT_FALSE(sh.state.view.openGlRequested);
+    sh.app.hooks.openGlView = [](bool) { return false; };
+    sh.ui.messages.clear();
+    sh.controls.click("sb_opengl");
+    EXPECT_EQ(sh.ui.messages.size(), 1u);
+    EXPECT_FALSE(sh.state.openGlOn);
+}
+
+TEST(MachiningEntries, OpenGlSwitchShowsAndHidesTheOpenGlView) {
+    Shell sh;
+    std::vector<bool> asked;
+    sh.app.hooks.openGlView = [&asked](bool on) {
+        asked.push_back(on);
+        return true;
+    };
+    sh.controls.click("sb_opengl");
+    EXPECT_TRUE(sh.controls.checked("sb_opengl"));
+    EXPECT_TRUE(sh.state.openGlOn);
+    EXPECT_TRUE(sh.state.view.openGlRequested);
+    EXPECT_TRUE(sh.ui.messages.empty());
+    sh.controls.click("sb_opengl");
+    EXPECT_FALSE(sh.controls.checked("sb_opengl"));
+    EXPECT_FALSE(sh.state.openGlOn);
+    EXPECT_FALSE(sh.state.view.openGlRequested);
+    EXPECT_EQ(asked, (std::vector<bool>{true, false}));
 }
 
 TEST(InitialState, ResetBringsBackColoursViewToolAndStockOfTheKind) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "gl_recorder.h"
+#include "render/gl_renderer.h"
 #include "render/primitives.h"
 #include "render/raster.h"
 #include "render/shapes.h"
@@ -173,8 +175,13 @@ TEST_F(Primitives, PaintPrimitivesGrowTheDirtyRectangle) {
     fb.background = nullptr;
 }
 
-TEST_F(Primitives, NothingIsDrawnWhileForwardingToOpenGl) {
-    ctx.openGl = true;
+TEST_F(Primitives, NothingIsDrawnIntoTheSoftwareBuffersWhileForwardingToOpenGl) {
+    // A renderer whose every entry point is missing: the calls must not reach the software buffers, and
+    // a renderer that was never loaded is never called (the composer refuses it first).
+    GlApi none;
+    GlRecorder rec;
+    GlRenderer gl(rec.api());
+    ctx.gl = &gl;
     drawTriangle3D(ctx, 0, clip, FaceMode::Both, false, {0, 0, 0}, {10, 0, 0}, {0, 10, 0});
     drawQuad3D(ctx, 0, clip, FaceMode::Both, true, {0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0});
     drawLine3D(ctx, 0, clip, {0, 0, 0}, {10, 10, 0});
@@ -183,7 +190,13 @@ TEST_F(Primitives, NothingIsDrawnWhileForwardingToOpenGl) {
     drawTube(ctx, {0, false}, {0, 0, 0}, 20, 0, 10, {});
     drawBlock(ctx, {0, false}, {0, 0, 0}, 10, 10, 10, 1, {});
     drawArc3D(ctx, 0, {0, 0, 0}, 20, {}, {10, 0, 0}, {10, 0, 0}, 1, true, 0);
+    gl.endFrame();
     EXPECT_EQ(countNot(fb.image(), 0xFFFFFF), 0);
+    EXPECT_FALSE(none.loaded());
+    // The depth-tested ones went to OpenGL instead; the paint without depth went nowhere.
+    EXPECT_GT(gl.trianglesSent(), 10);
+    EXPECT_GT(gl.linesSent(), 4);
+    EXPECT_GT(rec.vertices, 0);
 }
 
 TEST(Tessellation, SegmentCountsFollowTheScreenSize) {
