@@ -37,16 +37,17 @@ bool GlApi::load(GlProcLookup lookup, void* user, std::string* missing) {
     ok &= take(t.depthMask, "glDepthMask", lookup, user, missing);
     ok &= take(t.depthFunc, "glDepthFunc", lookup, user, missing);
     ok &= take(t.blendFunc, "glBlendFunc", lookup, user, missing);
-    ok &= take(t.begin, "glBegin", lookup, user, missing);
-    ok &= take(t.vertex3f, "glVertex3f", lookup, user, missing);
-    ok &= take(t.color4f, "glColor4f", lookup, user, missing);
+    ok &= take(t.enableClientState, "glEnableClientState", lookup, user, missing);
+    ok &= take(t.disableClientState, "glDisableClientState", lookup, user, missing);
+    ok &= take(t.vertexPointer, "glVertexPointer", lookup, user, missing);
+    ok &= take(t.colorPointer, "glColorPointer", lookup, user, missing);
     ok &= take(t.finish, "glFinish", lookup, user, missing);
     ok &= take(t.readPixels, "glReadPixels", lookup, user, missing);
     ok &= take(t.pixelStorei, "glPixelStorei", lookup, user, missing);
     ok &= take(t.getError, "glGetError", lookup, user, missing);
     ok &= take(t.getString, "glGetString", lookup, user, missing);
     // Last: loaded() reads it.
-    ok &= take(t.end, "glEnd", lookup, user, missing);
+    ok &= take(t.drawArrays, "glDrawArrays", lookup, user, missing);
     if (!ok) return false;
     *this = t;
     return true;

@@ -1,5 +1,7 @@
 #pragma once
-// The OpenGL 1.1 entry points the scene's OpenGL view uses, as a table of function pointers.
+// The OpenGL 1.1 entry points the scene's OpenGL view uses, as a table of function pointers. The
+// primitives go to OpenGL as client-side vertex arrays (OpenGL 1.1 as well): a machined stock is
+// millions of triangles, and one call a vertex costs more than drawing them.
 //
 // The table is filled from whatever created the context: the desktop program's widget context and the
 // headless off-screen context each know how to look a function up, and neither needs the other's
@@ -30,10 +32,11 @@ struct GlApi {
     void (*depthMask)(uint8_t flag) = nullptr;
     void (*depthFunc)(uint32_t func) = nullptr;
     void (*blendFunc)(uint32_t s, uint32_t d) = nullptr;
-    void (*begin)(uint32_t mode) = nullptr;
-    void (*end)() = nullptr;
-    void (*vertex3f)(float x, float y, float z) = nullptr;
-    void (*color4f)(float r, float g, float b, float a) = nullptr;
+    void (*enableClientState)(uint32_t array) = nullptr;
+    void (*disableClientState)(uint32_t array) = nullptr;
+    void (*vertexPointer)(int32_t size, uint32_t type, int32_t stride, const void* data) = nullptr;
+    void (*colorPointer)(int32_t size, uint32_t type, int32_t stride, const void* data) = nullptr;
+    void (*drawArrays)(uint32_t mode, int32_t first, int32_t count) = nullptr;
     void (*finish)() = nullptr;
     void (*readPixels)(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t format, uint32_t type,
                        void* data) = nullptr;
@@ -43,7 +46,7 @@ struct GlApi {
 
     // Fills every entry; false (with the first missing name in `missing`) when one is absent.
     bool load(GlProcLookup lookup, void* user, std::string* missing = nullptr);
-    bool loaded() const { return end != nullptr; }
+    bool loaded() const { return drawArrays != nullptr; }
 };
 
 }  // namespace vantrel

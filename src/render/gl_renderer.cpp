@@ -178,24 +178,58 @@ void GlRenderer::endFrame() {
     gl_.finish();
 }
 
+namespace {
+constexpr size_t kBatchVertices = size_t{1} << 18;
+}
+
 void GlRenderer::open(Batch b) {
-    if (batch_ == b) return;
+    if (batch_ == b && xyz_.size() < 3 * kBatchVertices) return;
     flush();
-    if (b == Batch::SmoothTriangles) gl_.shadeModel(GL_SMOOTH);
-    gl_.begin(b == Batch::Lines ? GL_LINES : GL_TRIANGLES);
     batch_ = b;
+    xyz_.reserve(3 * kBatchVertices);
+    rgba_.reserve(4 * kBatchVertices);
 }
 
 void GlRenderer::flush() {
-    if (batch_ == Batch::None) return;
-    gl_.end();
-    if (batch_ == Batch::SmoothTriangles) gl_.shadeModel(GL_FLAT);
+    const auto count = static_cast<int32_t>(xyz_.size() / 3);
+    if (batch_ != Batch::None && count > 0) {
+        if (batch_ == Batch::SmoothTriangles) gl_.shadeModel(GL_SMOOTH);
+        gl_.enableClientState(GL_VERTEX_ARRAY);
+        gl_.enableClientState(GL_COLOR_ARRAY);
+        gl_.vertexPointer(3, GL_FLOAT, 0, xyz_.data());
+        gl_.colorPointer(4, GL_UNSIGNED_BYTE, 0, rgba_.data());
+        gl_.drawArrays(batch_ == Batch::Lines ? GL_LINES : GL_TRIANGLES, 0, count);
+        gl_.disableClientState(GL_COLOR_ARRAY);
+        gl_.disableClientState(GL_VERTEX_ARRAY);
+        if (batch_ == Batch::SmoothTriangles) gl_.shadeModel(GL_FLAT);
+    }
+    xyz_.clear();
+    rgba_.clear();
     batch_ = Batch::None;
 }
 
 void GlRenderer::colour(uint32_t c) {
-    const std::array<float, 4> v = glColourOf(c);
-    gl_.color4f(v[0], v[1], v[2], v[3]);
+    // The palette's bytes as they are; alpha 0.4 (102 / 255).
+    colour_ = {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+               static_cast<uint8_t>((c >> 16) & 0xFF), 102};
+}
+
+uint32_t GlRenderer::shade(const ViewState& view, uint32_t colour, const Vec3& normal) {
+    if (!shader_ || shaderView_ != &view || shaderGain_ != view.lightGain || shaderPower_ != view.laypower ||
+        shaderA_ != view.viewA || shaderB_ != view.viewB) {
+        shader_.emplace(view);
+        shaderView_ = &view;
+        shaderGain_ = view.lightGain;
+        shaderPower_ = view.laypower;
+        shaderA_ = view.viewA;
+        shaderB_ = view.viewB;
+    }
+    return shader_->shade(colour, normal);
+}
+
+void GlRenderer::vertex(const Vec3f& p) {
+    xyz_.insert(xyz_.end(), {p.x, p.y, p.z});
+    rgba_.insert(rgba_.end(), colour_.begin(), colour_.end());
 }
 
 void GlRenderer::applyFaceMode(FaceMode mode) {
@@ -236,8 +270,8 @@ void GlRenderer::restoreAfter(FaceMode mode) {
 void GlRenderer::line(uint32_t c, const Vec3f& a, const Vec3f& b) {
     open(Batch::Lines);
     colour(c);
-    gl_.vertex3f(a.x, a.y, a.z);
-    gl_.vertex3f(b.x, b.y, b.z);
+    vertex(a);
+    vertex(b);
     ++lines_;
 }
 
@@ -253,32 +287,30 @@ void GlRenderer::polygon(const ViewState& view, uint32_t c, FaceMode mode, bool 
     if (!stateless || wire) applyFaceMode(mode);
     if (wire) {
         open(Batch::Lines);
-        colour(shadeColour(view, c, normal));
+        colour(shade(view, c, normal));
         for (int i = 0; i < count; ++i) {
-            const Vec3f& s = p[i];
-            const Vec3f& t = p[(i + 1) % count];
-            gl_.vertex3f(s.x, s.y, s.z);
-            gl_.vertex3f(t.x, t.y, t.z);
+            vertex(p[i]);
+            vertex(p[(i + 1) % count]);
         }
         lines_ += count;
     } else if (smooth) {
         open(Batch::SmoothTriangles);
         static constexpr int kFan[6] = {0, 1, 2, 0, 2, 3};
         for (int i : kFan) {
-            colour(shadeColour(view, c, toV(normals[i])));
-            gl_.vertex3f(p[i].x, p[i].y, p[i].z);
+            colour(shade(view, c, toV(normals[i])));
+            vertex(p[i]);
         }
         triangles_ += 2;
     } else {
         open(Batch::Triangles);
-        colour(shadeColour(view, c, normal));
-        gl_.vertex3f(p[0].x, p[0].y, p[0].z);
-        gl_.vertex3f(p[1].x, p[1].y, p[1].z);
-        gl_.vertex3f(p[2].x, p[2].y, p[2].z);
+        colour(shade(view, c, normal));
+        vertex(p[0]);
+        vertex(p[1]);
+        vertex(p[2]);
         if (count == 4) {
-            gl_.vertex3f(p[0].x, p[0].y, p[0].z);
-            gl_.vertex3f(p[2].x, p[2].y, p[2].z);
-            gl_.vertex3f(p[3].x, p[3].y, p[3].z);
+            vertex(p[0]);
+            vertex(p[2]);
+            vertex(p[3]);
         }
         triangles_ += count == 4 ? 2 : 1;
     }

@@ -11,11 +11,14 @@
 // after Both and SeeThrough primitives; the cull face stays as the last Front or Back primitive set it.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "core/machine_kind.h"
 #include "core/vec3.h"
 #include "render/gl_api.h"
 #include "render/primitives.h"
+#include "render/raster.h"
 #include "render/view_state.h"
 
 namespace vantrel {
@@ -62,15 +65,28 @@ class GlRenderer {
     int64_t linesSent() const { return lines_; }
 
   private:
+    // Vertices wait in arrays until the state must change (or the arrays are full), then go to OpenGL
+    // in one draw call.
     enum class Batch : uint8_t { None, Lines, Triangles, SmoothTriangles };
     void open(Batch b);
     void flush();
     void applyFaceMode(FaceMode mode);
     void restoreAfter(FaceMode mode);
     void colour(uint32_t c);
+    void vertex(const Vec3f& p);
+    // The face shading of the view as it is now (the light gain changes between layers).
+    uint32_t shade(const ViewState& view, uint32_t colour, const Vec3& normal);
 
     GlApi gl_;
     Batch batch_ = Batch::None;
+    std::vector<float> xyz_;
+    std::vector<uint8_t> rgba_;
+    std::array<uint8_t, 4> colour_{0, 0, 0, 102};
+    std::optional<FaceShader> shader_;
+    const ViewState* shaderView_ = nullptr;
+    float shaderGain_ = 0;
+    int32_t shaderPower_ = 0;
+    double shaderA_ = 0, shaderB_ = 0;
     uint32_t cullFace_ = 0;  // GL_BACK or GL_FRONT as last set
     int64_t triangles_ = 0, lines_ = 0;
 };

@@ -12,7 +12,7 @@ namespace vantrel {
 
 struct GlRecorder {
     int vertices = 0;
-    std::vector<std::string> calls;  // state calls in order, e.g. "disable 0B44", "begin 4"
+    std::vector<std::string> calls;  // state calls in order, e.g. "disable 0B44", "draw 0004"
 
     GlApi api() {
         current() = this;
@@ -33,13 +33,14 @@ struct GlRecorder {
     }
     static GlProc lookup(const char* name, void*) {
         const std::string n = name;
-        if (n == "glVertex3f")
-            return reinterpret_cast<GlProc>(+[](float, float, float) { ++current()->vertices; });
+        if (n == "glDrawArrays")
+            return reinterpret_cast<GlProc>(+[](uint32_t mode, int32_t, int32_t count) {
+                note("draw", mode);
+                current()->vertices += count;
+            });
         if (n == "glEnable") return reinterpret_cast<GlProc>(+[](uint32_t c) { note("enable", c); });
         if (n == "glDisable") return reinterpret_cast<GlProc>(+[](uint32_t c) { note("disable", c); });
         if (n == "glCullFace") return reinterpret_cast<GlProc>(+[](uint32_t c) { note("cullFace", c); });
-        if (n == "glBegin") return reinterpret_cast<GlProc>(+[](uint32_t c) { note("begin", c); });
-        if (n == "glEnd") return reinterpret_cast<GlProc>(+[] { current()->calls.emplace_back("end"); });
         if (n == "glBlendFunc")
             return reinterpret_cast<GlProc>(
                 +[](uint32_t s, uint32_t d) { note("blendFunc", s * 0x100 + d); });
@@ -56,8 +57,11 @@ struct GlRecorder {
             return reinterpret_cast<GlProc>(+[](double, double, double, double, double, double) {});
         if (n == "glMultMatrixd") return reinterpret_cast<GlProc>(+[](const double*) {});
         if (n == "glTranslated") return reinterpret_cast<GlProc>(+[](double, double, double) {});
-        if (n == "glClearColor" || n == "glColor4f")
-            return reinterpret_cast<GlProc>(+[](float, float, float, float) {});
+        if (n == "glEnableClientState" || n == "glDisableClientState")
+            return reinterpret_cast<GlProc>(+[](uint32_t) {});
+        if (n == "glVertexPointer" || n == "glColorPointer")
+            return reinterpret_cast<GlProc>(+[](int32_t, uint32_t, int32_t, const void*) {});
+        if (n == "glClearColor") return reinterpret_cast<GlProc>(+[](float, float, float, float) {});
         if (n == "glDepthMask") return reinterpret_cast<GlProc>(+[](uint8_t) {});
         if (n == "glReadPixels")
             return reinterpret_cast<GlProc>(

@@ -93,19 +93,20 @@ TEST(GlFaceModes, StateCallsFollowTheModeAndCullingComesBack) {
     };
     // GL_CULL_FACE 0B44, GL_BLEND 0BE2, GL_BACK 0405, GL_FRONT 0404, GL_TRIANGLES 0004; the blend
     // function is printed as source * 0x100 + destination (GL_SRC_ALPHA 0302, GL_ONE 1).
-    EXPECT_EQ(callsOf(FaceMode::Both), "disable 0B44;begin 0004;end;enable 0B44;");
-    EXPECT_EQ(callsOf(FaceMode::Back), "cullFace 0404;begin 0004;end;");
+    EXPECT_EQ(callsOf(FaceMode::Both), "disable 0B44;draw 0004;enable 0B44;");
+    EXPECT_EQ(callsOf(FaceMode::Back), "cullFace 0404;draw 0004;");
     // The cull face stays as the last primitive set it; a front face sets it back.
-    EXPECT_EQ(callsOf(FaceMode::Front), "cullFace 0405;begin 0004;end;");
+    EXPECT_EQ(callsOf(FaceMode::Front), "cullFace 0405;draw 0004;");
     // See-through: culling off, blending (source alpha, one), then all as before.
-    EXPECT_EQ(
-        callsOf(FaceMode::SeeThrough),
-        "disable 0B44;enable 0BE2;blendFunc 30201;begin 0004;end;disable 0BE2;blendFunc 0100;enable 0B44;");
-    // Consecutive front faces share one batch.
+    EXPECT_EQ(callsOf(FaceMode::SeeThrough),
+              "disable 0B44;enable 0BE2;blendFunc 30201;draw 0004;disable 0BE2;blendFunc 0100;enable 0B44;");
+    // Consecutive front faces share one draw call.
     rec.calls.clear();
+    rec.vertices = 0;
     for (int i = 0; i < 5; ++i) gl.polygon(v, 0x808080, FaceMode::Front, false, q, 4, nullptr);
     gl.endFrame();
-    EXPECT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(rec.vertices, 5 * 6);
     EXPECT_EQ(gl.trianglesSent(), 2 * 4 + 10);
 }
 
