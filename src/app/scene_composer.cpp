@@ -475,7 +475,9 @@ GlStockSampling SceneComposer::renderSceneGL(const GlApi& api, const GlFrame& fr
                        f3(ts.position.x, ts.position.y, ts.position.z));
         }
     }
-    if (s_.path.on) {
+    const bool pathOnce = glPathOnce_;
+    glPathOnce_ = false;
+    if (s_.path.on || pathOnce) {
         // The path is never hidden by the stock or the machine.
         gl.setDepthTest(false);
         const ToolPathData& path = programPath();
@@ -1171,6 +1173,12 @@ void SceneComposer::drawProgramPath(Image32& target) {
 }
 
 void SceneComposer::drawPathOnce() {
+    // The OpenGL view draws the path into its next frame.
+    if (glViewActive()) {
+        glPathOnce_ = true;
+        onGlRepaint();
+        return;
+    }
     if (window_.width() <= 0 || window_.height() <= 0) return;
     drawProgramPath(window_);
     if (onWindowUpdate) onWindowUpdate(0, 0, window_.width(), window_.height());

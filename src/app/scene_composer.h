@@ -221,6 +221,7 @@ class SceneComposer {
     bool panelsHidden_ = false;
     float spinPhase_ = 0;
     int64_t pathPiecesDrawn_ = 0;
+    bool glPathOnce_ = false;  // the next OpenGL frame draws the path (drawPathOnce)
 
     // Playback state.
     bool playing_ = false;

@@ -382,6 +382,11 @@ double glStockStep(const StockSpec& s, bool dragging) {
 GlStockSampling drawStockGL(DrawContext& ctx, ViewState& view, const StockSpec& s, const StockGrid& g,
                             MachineKind kind, uint32_t colour, bool wire, double step) {
     GlStockSampling out;
+    // The wire EDM removes nothing: its stock is the nominal solid.
+    if (!isTurning(kind) && !isMilling(kind)) {
+        drawStockShape(ctx, view, s, kind, colour, wire, false);
+        return out;
+    }
     view.lightGain = 2.5f;
     if (isTurning(kind)) {
         drawLatheStockSurface(ctx, s, g, colour, wire);

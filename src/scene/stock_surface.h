@@ -58,7 +58,8 @@ void drawStockSurfaceModel(DrawContext& ctx, ViewState& view, const StockSpec& s
 // The stock through OpenGL (ctx.gl set), light gain 2.5 while drawing. Mills: the lattice mesh
 // sampled every `step` millimetres (the pitch for the full density), the node at sample position t
 // being trunc(t step / pitch) in each direction; flat runs along Y and the outer walls go as quads,
-// other cells as two triangles. Lathes: the surface of revolution of drawLatheStockSurface.
+// other cells as two triangles. Lathes: the surface of revolution of drawLatheStockSurface. The wire
+// EDM, which removes nothing: the nominal shape.
 // Returns the sample counts along X and Y (zero on lathes).
 struct GlStockSampling {
     int samplesX = 0, samplesY = 0;

@@ -168,6 +168,27 @@ TEST(GlScene, TheToolPathIsNeverHiddenByTheStock) {
     for (int y = 0; y < without.height(); ++y)
         for (int x = 0; x < without.width(); ++x) still += without.at(x, y) == feed;
     EXPECT_LT(still, onPath / 10);
+
+    // "Draw the path once" with the OpenGL view showing: the next frame has it, the one after not.
+    s.openGlOn = true;
+    int frames = 0;
+    g.composer.onGlRepaint = [&] {
+        g.composer.renderSceneGL(g.api, g.frame);
+        ++frames;
+    };
+    auto feedPixels = [&] {
+        const Image32 img = g.context.image();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += img.at(x, y) == feed;
+        return n;
+    };
+    g.composer.drawPathOnce();
+    EXPECT_EQ(frames, 1);
+    EXPECT_EQ(feedPixels(), onPath);
+    g.composer.repaintScene();
+    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(feedPixels(), still);
 }
 
 }  // namespace
