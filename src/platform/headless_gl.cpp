@@ -20,6 +20,20 @@ using GetProcAddressFn = GlProcFn (*)(const char* name);
 
 }  // namespace
 
+// The library is opened once and stays: Mesa keeps process-wide state (its compiler among it) that an
+// unload would leave behind, and a second load would set up again.
+void* osMesaLibrary() {
+    static void* lib = [] {
+        void* h = nullptr;
+        for (const char* name : {"libOSMesa.so.8", "libOSMesa.so.6", "libOSMesa.so"}) {
+            h = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+            if (h) break;
+        }
+        return h;
+    }();
+    return lib;
+}
+
 struct HeadlessGlContext::Impl {
     void* lib = nullptr;
     OsContext ctx = nullptr;
@@ -31,7 +45,6 @@ struct HeadlessGlContext::Impl {
 
     ~Impl() {
         if (ctx && destroyContext) destroyContext(ctx);
-        if (lib) dlclose(lib);
     }
 };
 
@@ -45,10 +58,7 @@ bool HeadlessGlContext::create(int width, int height) {
         return false;
     }
     auto impl = std::make_unique<Impl>();
-    for (const char* name : {"libOSMesa.so.8", "libOSMesa.so.6", "libOSMesa.so"}) {
-        impl->lib = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-        if (impl->lib) break;
-    }
+    impl->lib = osMesaLibrary();
     if (!impl->lib) {
         error_ = std::string("libOSMesa not found");
         return false;
