@@ -1019,6 +1019,12 @@ void SceneComposer::composeToolFrame() {
 }
 
 void SceneComposer::moveRepaint(uint8_t mode) {
+    // The OpenGL view draws the whole scene for a lathe or wire play too (their software composition is
+    // hidden under it).
+    if (glViewActive()) {
+        repaintScene();
+        return;
+    }
     if (!playing_) return;
     lastCopies_.clear();
     // The moving machine parts' outline of the last repaint goes first; they are drawn again last.
@@ -1071,6 +1077,10 @@ void SceneComposer::moveRepaint(uint8_t mode) {
 }
 
 void SceneComposer::playEnd(bool rebuildStock) {
+    if (glViewActive() && !playing_) {
+        repaintScene();
+        return;
+    }
     const bool wasLathe = lathePlaying_;
     playing_ = false;
     lathePlaying_ = false;

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "app/headless_setup.h"
+#include "app/play_controller.h"
+#include "app/play_session.h"
 #include "app/scene_composer.h"
+#include "app/scene_playback_view.h"
 #include "app/view_commands.h"
 #include "cli/scene_render_command.h"
 #include "platform/headless_gl.h"
@@ -189,6 +193,57 @@ TEST(GlScene, TheToolPathIsNeverHiddenByTheStock) {
     g.composer.repaintScene();
     EXPECT_EQ(frames, 2);
     EXPECT_EQ(feedPixels(), still);
+}
+
+// Playing with the OpenGL view showing: the mill's OpenGL play mode (a frame at every pixel the tool
+// moves and every move's end) and a lathe play (its software composition hidden, so OpenGL frames
+// instead) both draw frames as they go, and the last frame shows the machined stock.
+TEST(GlScene, PlaysDrawOpenGlFramesAsTheyGo) {
+    if (!glAvailable()) GTEST_SKIP();
+    struct Case {
+        MachineKind kind;
+        const char* program;
+        uint8_t mode;
+    };
+    const Case cases[] = {
+        {MachineKind::VerticalMill, "G90 G00 X30. Y30. Z5.\nG01 Z-5. F200\nX70.\nY70.\nG00 Z50.\nM30\n",
+         kModeGlPlay},
+        {MachineKind::Lathe, "G00 X90. Z2.\nG01 Z-40. F0.2\nG00 X120. Z50.\nM30\n", kModeLathePlay},
+    };
+    for (const Case& c : cases) {
+        GlComposer g(320, 240);
+        ASSERT_TRUE(g.ok);
+        AppState& s = *g.s;
+        HeadlessOptions opt;
+        opt.kind = c.kind;
+        std::string error;
+        ASSERT_TRUE(setUpHeadlessState(s, opt, &error)) << error;
+        s.window.settingsReady = true;
+        s.openGlOn = true;
+        int frames = 0;
+        g.composer.onGlRepaint = [&] {
+            g.composer.renderSceneGL(g.api, g.frame);
+            ++frames;
+        };
+        g.composer.repaintScene();
+        const Image32 before = g.context.image();
+        TQuonStrings program;
+        program.SetText(c.program);
+        HeadlessPlay headless(s, program);
+        ScenePlaybackView drawing(s, g.composer, headless.mainThread);
+        headless.session().view().setDrawing(&drawing);
+        const uint8_t mode = PlaybackController::modeFor(0, c.kind, true);
+        EXPECT_EQ(mode, c.mode);
+        const PlayResult r = headless.session().controller().runNow(mode);
+        EXPECT_EQ(r.end, PlayEnd::M30);
+        EXPECT_GT(frames, 10) << static_cast<int>(c.kind);
+        // The cut shows: the last frame differs from the one before the play.
+        const Image32 after = g.context.image();
+        int differ = 0;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x) differ += after.at(x, y) != before.at(x, y);
+        EXPECT_GT(differ, 50) << static_cast<int>(c.kind);
+    }
 }
 
 }  // namespace
