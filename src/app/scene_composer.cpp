@@ -484,12 +484,14 @@ GlStockSampling SceneComposer::renderSceneGL(const GlApi& api, const GlFrame& fr
         const uint32_t colours[4] = {s_.colours[3], s_.colours[4], s_.colours[5], s_.colours[2]};
         for (const PathRun& run : path.runs) {
             const uint32_t c = colours[static_cast<int>(run.style) & 3];
+            gl.setDotted(run.style == PathRunStyle::Rapid);
             for (uint32_t k = 1; k < run.count; ++k) {
                 const Vec3& a = path.points[run.first + k - 1];
                 const Vec3& b = path.points[run.first + k];
                 gl.line(c, f3(a.x, a.y, a.z), f3(b.x, b.y, b.z));
             }
         }
+        gl.setDotted(false);
         gl.setDepthTest(true);
     }
     gl.endFrame();

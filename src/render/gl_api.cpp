@@ -41,6 +41,7 @@ bool GlApi::load(GlProcLookup lookup, void* user, std::string* missing) {
     ok &= take(t.disableClientState, "glDisableClientState", lookup, user, missing);
     ok &= take(t.vertexPointer, "glVertexPointer", lookup, user, missing);
     ok &= take(t.colorPointer, "glColorPointer", lookup, user, missing);
+    ok &= take(t.lineStipple, "glLineStipple", lookup, user, missing);
     ok &= take(t.finish, "glFinish", lookup, user, missing);
     ok &= take(t.readPixels, "glReadPixels", lookup, user, missing);
     ok &= take(t.pixelStorei, "glPixelStorei", lookup, user, missing);

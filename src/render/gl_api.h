@@ -37,6 +37,7 @@ struct GlApi {
     void (*vertexPointer)(int32_t size, uint32_t type, int32_t stride, const void* data) = nullptr;
     void (*colorPointer)(int32_t size, uint32_t type, int32_t stride, const void* data) = nullptr;
     void (*drawArrays)(uint32_t mode, int32_t first, int32_t count) = nullptr;
+    void (*lineStipple)(int32_t factor, uint16_t pattern) = nullptr;
     void (*finish)() = nullptr;
     void (*readPixels)(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t format, uint32_t type,
                        void* data) = nullptr;

@@ -174,6 +174,7 @@ void GlRenderer::beginFrame(const ViewState& view, const GlFrame& frame) {
 }
 
 void GlRenderer::endFrame() {
+    setDotted(false);
     flush();
     gl_.finish();
 }
@@ -315,6 +316,18 @@ void GlRenderer::polygon(const ViewState& view, uint32_t c, FaceMode mode, bool 
         triangles_ += count == 4 ? 2 : 1;
     }
     restoreAfter(mode);
+}
+
+void GlRenderer::setDotted(bool on) {
+    if (on == dotted_) return;
+    flush();
+    if (on) {
+        gl_.lineStipple(1, 0x5555);
+        gl_.enable(GL_LINE_STIPPLE);
+    } else {
+        gl_.disable(GL_LINE_STIPPLE);
+    }
+    dotted_ = on;
 }
 
 void GlRenderer::setDepthTest(bool on) {

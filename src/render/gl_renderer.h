@@ -60,6 +60,8 @@ class GlRenderer {
                  const Vec3f* normals);
     // The tool path is drawn over everything: the depth test is off for it.
     void setDepthTest(bool on);
+    // Lines drawn from here on are dotted (every other pixel), as the software view draws rapids.
+    void setDotted(bool on);
 
     int64_t trianglesSent() const { return triangles_; }
     int64_t linesSent() const { return lines_; }
@@ -79,6 +81,7 @@ class GlRenderer {
 
     GlApi gl_;
     Batch batch_ = Batch::None;
+    bool dotted_ = false;
     std::vector<float> xyz_;
     std::vector<uint8_t> rgba_;
     std::array<uint8_t, 4> colour_{0, 0, 0, 102};

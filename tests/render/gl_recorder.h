@@ -66,6 +66,7 @@ struct GlRecorder {
         if (n == "glReadPixels")
             return reinterpret_cast<GlProc>(
                 +[](int32_t, int32_t, int32_t, int32_t, uint32_t, uint32_t, void*) {});
+        if (n == "glLineStipple") return reinterpret_cast<GlProc>(+[](int32_t, uint16_t) {});
         if (n == "glPixelStorei") return reinterpret_cast<GlProc>(+[](uint32_t, int32_t) {});
         return nullptr;
     }
