@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libjpeg62-turbo-dev libpng-dev
-  libgl-dev libglu1-mesa-dev libegl-dev libosmesa6-dev
+  libgl-dev libglu1-mesa-dev libegl-dev libosmesa6-dev libgl1-mesa-dri libglx-mesa0
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipaexfont-gothic fontconfig
   xvfb xauth x11-apps imagemagick openbox
