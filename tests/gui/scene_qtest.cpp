@@ -83,6 +83,14 @@ void SceneTest::openGlSwitchShowsTheOpenGlViewOrSaysWhyNot() {
     QVERIFY(cmp.both > 1000);
     QVERIFY(cmp.mismatch() <= 0.015);
 
+    // A right-button drag on the OpenGL view turns the view with the lighter stock until release.
+    const int64_t framesBeforeDrag = gl->framesDrawn();
+    QTest::mousePress(gl, Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+    QVERIFY(h.state.view.openGlDrag);
+    QTest::mouseRelease(gl, Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+    QVERIFY(!h.state.view.openGlDrag);
+    QTRY_VERIFY(gl->framesDrawn() > framesBeforeDrag);
+
     // Step play with the switch down runs the OpenGL step mode: a frame at the end of moves.
     const int64_t before = gl->framesDrawn();
     auto* step = qobject_cast<QToolButton*>(h.window->widget("sb_playstep"));
