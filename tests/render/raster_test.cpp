@@ -27,6 +27,12 @@ __attribute__((noinline)) void* operator new(std::size_t n) {
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
+// The non-throwing form too, so that every form of plain new in the process pairs with these deletes
+// (a library that allocates with it, such as the off-screen OpenGL's compiler, frees with them).
+__attribute__((noinline)) void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    if (g_counting) ++g_allocations;
+    return std::malloc(n ? n : 1);
+}
 __attribute__((noinline)) void operator delete(void* p) noexcept {
     std::free(p);
 }
