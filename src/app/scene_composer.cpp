@@ -332,6 +332,8 @@ void SceneComposer::drawAxes(DrawContext& ctx) {
     const char* labels[3] = {"X", "Y", "Z"};
     for (int i = 0; i < 3; ++i) {
         drawLine3D(ctx, colour, clip, f3(0, 0, 0), f3(ends[i].x, ends[i].y, ends[i].z));
+        // The labels and the origin marks belong to the software picture.
+        if (ctx.openGl()) continue;
         const ProjectedPoint pp = projectPoint(view, ends[i]);
         if (pp.clipped || !painter_) continue;
         // The size follows the distance; the painter draws at its own size, clamped the same way.
@@ -341,6 +343,7 @@ void SceneComposer::drawAxes(DrawContext& ctx) {
         painter_->drawText(scene_.image(), saturatingToInt32(sx), saturatingToInt32(sy), labels[i],
                            toPixel(colour));
     }
+    if (ctx.openGl()) return;
     auto circleAt = [&](const Vec3& p, uint32_t c) {
         const ProjectedPoint pp = projectPoint(view, p);
         if (pp.clipped) return;
@@ -458,13 +461,7 @@ GlStockSampling SceneComposer::renderSceneGL(const GlApi& api, const GlFrame& fr
         sampling = drawStockGL(ctx, view, s_.stock, s_.stockGrid, kind(), s_.colours[9],
                                s_.display.zaiwyer_on, glStockStep(s_.stock, view.openGlDrag));
     }
-    if (s_.display.axis_on) {
-        // Lines only: the labels and the origin marks belong to the software picture.
-        const ClipRect clip = scene_.fullClip();
-        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(s_.grid.axisX, 0, 0));
-        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(0, s_.grid.axisY, 0));
-        drawLine3D(ctx, s_.colours[1], clip, f3(0, 0, 0), f3(0, 0, s_.grid.axisZ));
-    }
+    if (s_.display.axis_on) drawAxes(ctx);
     if (s_.display.grid_on) drawGrid(ctx);
     if (s_.display.kikai_on) drawMachineLayer(ctx);
     if (s_.display.cad_on) {
@@ -481,9 +478,9 @@ GlStockSampling SceneComposer::renderSceneGL(const GlApi& api, const GlFrame& fr
         // The path is never hidden by the stock or the machine.
         gl.setDepthTest(false);
         const ToolPathData& path = programPath();
-        const uint32_t colours[4] = {s_.colours[3], s_.colours[4], s_.colours[5], s_.colours[2]};
+        const PathColours colours = pathColours();
         for (const PathRun& run : path.runs) {
-            const uint32_t c = colours[static_cast<int>(run.style) & 3];
+            const uint32_t c = colours.of(run.style);
             gl.setDotted(run.style == PathRunStyle::Rapid);
             for (uint32_t k = 1; k < run.count; ++k) {
                 const Vec3& a = path.points[run.first + k - 1];
@@ -1176,12 +1173,16 @@ void SceneComposer::drawProgramPath(Image32& target) {
     const ToolPathData& path = programPath();
     if (path.runs.empty()) return;
     updateViewBasis(s_.view, kind());
+    drawToolPath(target, {0, 0, target.width() - 1, target.height() - 1}, s_.view, path, pathColours());
+}
+
+PathColours SceneComposer::pathColours() const {
     PathColours c;
     c.feed = s_.colours[3];
     c.rapid = s_.colours[4];
     c.compensated = s_.colours[5];
     c.plunge = s_.colours[2];
-    drawToolPath(target, {0, 0, target.width() - 1, target.height() - 1}, s_.view, path, c);
+    return c;
 }
 
 void SceneComposer::drawPathOnce() {

@@ -192,6 +192,8 @@ class SceneComposer {
     MachineKind kind() const { return s_.machineKind; }
 
     void drawProgramPath(Image32& target);
+    // The path display's colours from the palette.
+    PathColours pathColours() const;
 
     AppState& s_;
     ControlSet* controls_ = nullptr;

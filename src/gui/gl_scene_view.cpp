@@ -59,14 +59,18 @@ GlSceneView::GlSceneView(SceneComposer& composer, QWidget* parent)
     setMouseTracking(true);
 }
 
+void GlSceneView::initializeGL() {
+    api_ = GlApi{};
+    api_.load(&lookupIn, context());
+}
+
 void GlSceneView::paintGL() {
-    GlApi api;
-    if (!api.load(&lookupIn, context())) return;
+    if (!api_.loaded()) return;
     GlFrame frame;
     frame.width = width();
     frame.height = height();
     frame.pixelRatio = devicePixelRatioF();
-    composer_.renderSceneGL(api, frame);
+    composer_.renderSceneGL(api_, frame);
     ++frames_;
 }
 

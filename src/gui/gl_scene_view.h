@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "render/gl_api.h"
+
 namespace vantrel {
 
 class SceneComposer;
@@ -27,6 +29,7 @@ class GlSceneView : public QOpenGLWidget {
     int64_t framesDrawn() const { return frames_; }
 
   protected:
+    void initializeGL() override;
     void paintGL() override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -35,6 +38,7 @@ class GlSceneView : public QOpenGLWidget {
 
   private:
     SceneComposer& composer_;
+    GlApi api_;  // the entry points of the widget's context, looked up when it is made
     int64_t frames_ = 0;
 };
 

@@ -284,8 +284,7 @@ void GlRenderer::polygon(const ViewState& view, uint32_t c, FaceMode mode, bool 
     const Vec3 normal{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
     const bool smooth = normals != nullptr && !wire && count == 4;
     // Face-mode state changes only where the mode needs one: consecutive front faces share one batch.
-    const bool stateless = mode == FaceMode::Front && cullFace_ == GL_BACK;
-    if (!stateless || wire) applyFaceMode(mode);
+    if (!(mode == FaceMode::Front && cullFace_ == GL_BACK)) applyFaceMode(mode);
     if (wire) {
         open(Batch::Lines);
         colour(shade(view, c, normal));

@@ -73,20 +73,7 @@ int64_t drawToolPath(Image32& target, const ClipRect& clip, const ViewState& vie
     };
     int64_t drawn = 0;
     for (const PathRun& r : path.runs) {
-        uint32_t colour = colours.feed;
-        switch (r.style) {
-            case PathRunStyle::Rapid:
-                colour = colours.rapid;
-                break;
-            case PathRunStyle::Compensated:
-                colour = colours.compensated;
-                break;
-            case PathRunStyle::Plunge:
-                colour = colours.plunge;
-                break;
-            default:
-                break;
-        }
+        const uint32_t colour = colours.of(r.style);
         const bool dotted = r.style == PathRunStyle::Rapid;
         Pixel prev = pixel(path.points[r.first]);
         for (uint32_t i = 1; i < r.count; ++i) {

@@ -46,6 +46,18 @@ struct PathColours {
     uint32_t rapid = 0x808080;        // grey
     uint32_t compensated = 0x800080;  // purple
     uint32_t plunge = 0x0000FF;       // red
+    uint32_t of(PathRunStyle style) const {
+        switch (style) {
+            case PathRunStyle::Rapid:
+                return rapid;
+            case PathRunStyle::Compensated:
+                return compensated;
+            case PathRunStyle::Plunge:
+                return plunge;
+            default:
+                return feed;
+        }
+    }
 };
 
 // The points of an arc from `start` to `end` about `centre` in the plane whose axes are (a, b) with
